@@ -1,0 +1,24 @@
+#include "cli/CliCommand.h"
+
+#include <cstdio>
+
+void CliPrint(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void CliError(const QString& line)
+{
+    std::fputs(("varnelo-cli: " + line).toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+void CliProgress(const QString& line, bool done)
+{
+    std::fputs(("\r" + line).toUtf8().constData(), stderr);
+    if (done)
+        std::fputc('\n', stderr);
+    std::fflush(stderr);
+}

@@ -1,0 +1,38 @@
+#include "cli/CliCommand.h"
+
+#include <QCoreApplication>
+
+#include <vector>
+
+namespace
+{
+std::vector<TCliCommand> AllCommands()
+{
+    return {};
+}
+
+void PrintUsage(const std::vector<TCliCommand>& commands)
+{
+    CliPrint(QStringLiteral("usage: varnelo-cli [--set Name=Value ...] COMMAND [ARGS]"));
+    CliPrint(QString());
+    for (const TCliCommand& c : commands)
+        CliPrint(QStringLiteral("  %1\n      %2").arg(c.Synopsis, c.Summary));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    const std::vector<TCliCommand> commands = AllCommands();
+    if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h") {
+        PrintUsage(commands);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString name = args.takeFirst();
+    for (const TCliCommand& c : commands)
+        if (c.Name == name)
+            return c.Run(args);
+    CliError(QStringLiteral("unknown command \"%1\" (try --help)").arg(name));
+    return 2;
+}

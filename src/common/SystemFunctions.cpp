@@ -1,0 +1,1 @@
+#include "common/SystemFunctions.h"

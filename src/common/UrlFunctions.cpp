@@ -1,0 +1,1 @@
+#include "common/UrlFunctions.h"
