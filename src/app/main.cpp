@@ -1,12 +1,9 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/uMain.h"
+#include "framework/KvMainGui.h"
 
-// Placeholder until the start-up routine exists.
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Varnelo"));
-    window.show();
-    return app.exec();
+    TKvGuiStart start;
+    start.CreateMainForm = [] { return new TfrmMain; };
+    return RunGuiApplication(argc, argv, start);
 }
