@@ -47,15 +47,24 @@ bool HasOwnClient(const QObject* obj)
     return false;
 }
 
-// Pre-order over the form's children. Qt's own helper objects ("qt_...") and unnamed ones are
-// not translated, but their children are; a child form with its own client is left out whole.
+// Qt's helper objects ("qt_...") are never translated and their insides are Qt's own (the
+// scroll buttons of a tab bar), except for the two that hold the form's widgets.
+bool IsContentHost(const QString& name)
+{
+    return name == u"qt_tabwidget_stackedwidget" || name == u"qt_scrollarea_viewport";
+}
+
+// Pre-order over the form's children, skipping unnamed objects (their children still count).
+// A child form with its own client is left out whole.
 void CollectComponents(const QObject* parent, QList<QObject*>& list)
 {
     for (QObject* child : parent->children()) {
         if (IsLanguageComponent(child) || HasOwnClient(child))
             continue;
         const QString name = child->objectName();
-        if (!name.isEmpty() && !name.startsWith(QStringLiteral("qt_")))
+        if (name.startsWith(QStringLiteral("qt_")) && !IsContentHost(name))
+            continue;
+        if (!name.isEmpty() && !IsContentHost(name))
             list.append(child);
         CollectComponents(child, list);
     }
