@@ -142,6 +142,7 @@ TPageBuild MakeCategoryHtml(const TNameValueList& categoryList, const QString& t
         TBrimTpl tpl;
         tpl.LoadTpl(templateFile);
         const QString appPath = HtmlEscape(PageAppPath());
+        tpl.SetVar(QStringLiteral("APP_PATH"), appPath);
         const int count = ReadCount(categoryList.Values(QStringLiteral("categories_count")), 0);
         int moreId = 0;
         for (int n = 0; n < count; ++n) {
@@ -177,6 +178,7 @@ TPageBuild MakeKeywordListHtml(const TNameValueList& categoryList, const TKeywor
     try {
         TBrimTpl tpl;
         tpl.LoadTpl(templateFile);
+        tpl.SetVar(QStringLiteral("APP_PATH"), HtmlEscape(PageAppPath()));
         const int count = ReadCount(categoryList.Values(QStringLiteral("KEYWORD_COUNT")), 0);
         for (int a = 0; a < count; ++a) {
             const QString keyword = categoryList.Values(QStringLiteral("KEYWORD_") + QString::number(a));
