@@ -178,7 +178,7 @@ void TDemoSite::RegisterCoreRoutes()
     });
 
     const auto echo = [this](const httplib::Request& req, httplib::Response& res, const std::string& body) {
-        TRequestRecord record{req.method, req.path, {}, body};
+        TRequestRecord record{req.method, req.path, req.version, {}, body};
         for (const auto& [name, value] : req.headers) {
             const std::string shown = name == KHiddenContentType ? std::string("Content-Type") : name;
             record.Headers.emplace(QByteArray::fromStdString(shown).toLower().toStdString(), value);

@@ -88,7 +88,8 @@ public:
     struct TRequestRecord
     {
         std::string Method;
-        std::string Path; // without the query
+        std::string Path;    // without the query
+        std::string Version; // "HTTP/1.0"
         std::multimap<std::string, std::string> Headers; // names in lower case
         std::string Body;
     };
