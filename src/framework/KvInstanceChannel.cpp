@@ -75,13 +75,10 @@ TKvInstanceServer::~TKvInstanceServer() = default;
 
 bool TKvInstanceServer::Listen(const QString& name)
 {
-    if (FServer->listen(name))
-        return true;
-    if (FServer->serverError() != QAbstractSocket::AddressInUseError)
-        return false;
+    // Listening replaces whatever has the name, so a live copy must be asked first.
     if (SendInstanceRequest(name, KvRequest::GetAppID, QString(), 2000))
         return false;
-    // Nobody answers: the socket was left by a copy that ended without cleaning up.
+    // Nobody answers: anything left there is from a copy that ended without cleaning up.
     QLocalServer::removeServer(name);
     return FServer->listen(name);
 }
