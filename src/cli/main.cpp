@@ -4,11 +4,17 @@
 
 #include <vector>
 
+TCliCommand MakeConvertCommand();
+TCliCommand MakeTagCommand();
+
 namespace
 {
 std::vector<TCliCommand> AllCommands()
 {
-    return {};
+    return {
+        MakeConvertCommand(),
+        MakeTagCommand(),
+    };
 }
 
 void PrintUsage(const std::vector<TCliCommand>& commands)
