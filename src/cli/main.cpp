@@ -5,6 +5,7 @@
 #include <vector>
 
 TCliCommand MakeConvertCommand();
+TCliCommand MakeFetchCommand();
 TCliCommand MakeTagCommand();
 
 namespace
@@ -13,6 +14,7 @@ std::vector<TCliCommand> AllCommands()
 {
     return {
         MakeConvertCommand(),
+        MakeFetchCommand(),
         MakeTagCommand(),
     };
 }
