@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "common/NameValueList.h"
+#include "framework/KvEnglishPack.h"
 #include "framework/KvPropAdapters.h"
 
 namespace
@@ -131,6 +132,14 @@ void TKvMultiLangData::SetCurrentData(const QStringList& lines)
 void TKvMultiLangData::SetDefaultData(const QStringList& lines)
 {
     FLangDefaultData.SetData(lines);
+}
+
+void TKvMultiLangData::LoadBuiltInEnglish()
+{
+    FLangDefaultData.LoadFromBytes(BuiltInEnglishPack());
+    FLangDefaultData.AssignTo(FLangCurrentData);
+    FLangCurrentData.SortData();
+    RefreshAppName();
 }
 
 void TKvMultiLangData::RefreshAppName()

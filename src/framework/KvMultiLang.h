@@ -49,6 +49,8 @@ public:
     QStringList DefaultData() { return FLangDefaultData.Data(); }
     void SetDefaultData(const QStringList& lines);
     TKvMultiLangLan& CurrentPack() { return FLangCurrentData; }
+    // Both packs become the built-in English one (the current one in canonical order).
+    void LoadBuiltInEnglish();
     TKvMultiLangLan& DefaultPack() { return FLangDefaultData; }
 
     const QString& AppName() const { return FAppName; }
