@@ -6,6 +6,7 @@
 
 TCliCommand MakeConvertCommand();
 TCliCommand MakeFetchCommand();
+TCliCommand MakeResolveCommand();
 TCliCommand MakeTagCommand();
 
 namespace
@@ -15,6 +16,7 @@ std::vector<TCliCommand> AllCommands()
     return {
         MakeConvertCommand(),
         MakeFetchCommand(),
+        MakeResolveCommand(),
         MakeTagCommand(),
     };
 }
