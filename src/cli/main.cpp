@@ -4,8 +4,11 @@
 
 #include <vector>
 
+TCliCommand MakeCategoriesCommand();
 TCliCommand MakeConvertCommand();
 TCliCommand MakeFetchCommand();
+TCliCommand MakeKeywordsCommand();
+TCliCommand MakeSearchCommand();
 TCliCommand MakeResolveCommand();
 TCliCommand MakeTagCommand();
 
@@ -14,8 +17,11 @@ namespace
 std::vector<TCliCommand> AllCommands()
 {
     return {
+        MakeCategoriesCommand(),
         MakeConvertCommand(),
         MakeFetchCommand(),
+        MakeKeywordsCommand(),
+        MakeSearchCommand(),
         MakeResolveCommand(),
         MakeTagCommand(),
     };

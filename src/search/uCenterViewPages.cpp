@@ -32,6 +32,54 @@ QString LinkValue(const QString& text)
     return HtmlEscape(EncodeURLTextAnsi(text));
 }
 
+// Numeric references and the few named ones that text (rather than markup) uses.
+QString DecodeEntities(const QString& text)
+{
+    static const QList<QPair<QLatin1String, QChar>> named = {
+        {QLatin1String("amp"), u'&'},  {QLatin1String("lt"), u'<'},   {QLatin1String("gt"), u'>'},
+        {QLatin1String("quot"), u'"'}, {QLatin1String("apos"), u'\''}, {QLatin1String("nbsp"), QChar(0xA0)}};
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype end = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
+        if (end < 0 || end - i > 10) {
+            result += text[i];
+            continue;
+        }
+        const QStringView name = QStringView(text).mid(i + 1, end - i - 1);
+        bool decoded = false;
+        if (name.startsWith(u'#')) {
+            bool ok = false;
+            const uint code = name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive) ? name.mid(2).toUInt(&ok, 16)
+                                                                                       : name.mid(1).toUInt(&ok, 10);
+            if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                const char32_t c = code;
+                result += QString::fromUcs4(&c, 1);
+                decoded = true;
+            }
+        } else {
+            for (const auto& [entity, c] : named)
+                if (name == entity) {
+                    result += c;
+                    decoded = true;
+                    break;
+                }
+        }
+        if (decoded)
+            i = end;
+        else
+            result += text[i];
+    }
+    return result;
+}
+
+// Scraped text as the site meant it to read: its character references decoded, then
+// escaped again, so an ordinary title reads as on the site and markup shows as text.
+QString DisplayText(const QString& text)
+{
+    return HtmlEscape(DecodeEntities(text));
+}
+
 TPageBuild Failed(const QString& error)
 {
     return {false, QString(), error};
@@ -97,9 +145,9 @@ TPageBuild MakeResultHtml(TNameValueList& searchResult, int currentPage, const Q
             if (title.isEmpty() || duration.isEmpty())
                 continue;
             tpl.BeginBlock(QStringLiteral("youtube"));
-            tpl.SetVar(QStringLiteral("YT_TITLE"), HtmlEscape(title));
+            tpl.SetVar(QStringLiteral("YT_TITLE"), DisplayText(title));
             tpl.SetVar(QStringLiteral("YT_TITLE_URL"), HtmlEscape(TitleToURLText(title)));
-            tpl.SetVar(QStringLiteral("RUN_TIME"), HtmlEscape(StripTags(duration)));
+            tpl.SetVar(QStringLiteral("RUN_TIME"), DisplayText(StripTags(duration)));
             tpl.SetVar(QStringLiteral("YT_ID"), LinkValue(id));
             tpl.SetVar(QStringLiteral("YT_LONG"), HtmlEscape(GetRuntimeLong(duration)));
             tpl.SetVar(QStringLiteral("APP_PATH"), appPath);
@@ -124,7 +172,7 @@ TPageBuild MakeResultHtml(TNameValueList& searchResult, int currentPage, const Q
             if ((ok ? number : -1) == currentPage) {
                 tpl.SetVar(QStringLiteral("CURRENTPAGE"), QString::number(currentPage));
             } else {
-                tpl.SetVar(QStringLiteral("PAGE"), HtmlEscape(page));
+                tpl.SetVar(QStringLiteral("PAGE"), DisplayText(page));
                 tpl.SetVar(QStringLiteral("PAGE_ID"), LinkValue(page));
             }
             tpl.EndBlock(QStringLiteral("pages"));
@@ -155,7 +203,7 @@ TPageBuild MakeCategoryHtml(const TNameValueList& categoryList, const QString& t
             const QString shownName = FromAnsi(DecodeURLText(ToAnsi(name)));
             tpl.BeginBlock(QStringLiteral("categories"));
             tpl.SetVar(QStringLiteral("APP_PATH"), appPath);
-            tpl.SetVar(QStringLiteral("CATEGORY_NAME"), HtmlEscape(shownName));
+            tpl.SetVar(QStringLiteral("CATEGORY_NAME"), DisplayText(shownName));
             tpl.SetVar(QStringLiteral("ID"), QString::number(n));
             tpl.EndBlock(QStringLiteral("categories"));
         }
@@ -184,7 +232,7 @@ TPageBuild MakeKeywordListHtml(const TNameValueList& categoryList, const TKeywor
             const QString keyword = categoryList.Values(QStringLiteral("KEYWORD_") + QString::number(a));
             tpl.BeginBlock(QStringLiteral("keywords"));
             tpl.SetVar(QStringLiteral("KEYWORD"), HtmlEscape(EncodeURLTextUtf8(keyword)));
-            tpl.SetVar(QStringLiteral("KEYWORDTITLE"), HtmlEscape(keyword));
+            tpl.SetVar(QStringLiteral("KEYWORDTITLE"), DisplayText(keyword));
             tpl.EndBlock(QStringLiteral("keywords"));
         }
         const int pages = std::min(info.Pages, KMaxItems);
@@ -202,8 +250,8 @@ TPageBuild MakeKeywordListHtml(const TNameValueList& categoryList, const TKeywor
             }
         }
         tpl.SetVar(QStringLiteral("TITLE"),
-                   HtmlEscape(categoryList.Values(QString::number(info.CategoryID) + QStringLiteral("_name"))
-                              + info.PageTitle));
+                   DisplayText(categoryList.Values(QString::number(info.CategoryID) + QStringLiteral("_name"))
+                               + info.PageTitle));
         return Rendered(tpl);
     } catch (const ETplError& e) {
         return Failed(e.Message());
