@@ -76,13 +76,16 @@ TEST(ResultPage, EntryValues)
         "TITLE1=<img src=x onerror=alert(1)>",
         "DURATION1=<b onmouseover=alert(1)>1:00</b>",
         "POPULARITY1=60",
+        "ID2=c",
+        "TITLE2=Rock &amp; Roll &lt;Live&gt; &#233;t&#xE9; &bogus; &#0; & more",
+        "DURATION2=&nbsp;2:00",
     });
     const TPageBuild page = MakeResultHtml(list, 1, Fixture("result_vars.html"));
     ASSERT_TRUE(page.Ok) << page.Error.toStdString();
     EXPECT_EQ(Rows(page.Html, QStringLiteral("KEY=")).value(0).section(u'|', 0, 0),
               u"piano &amp; &quot;strings&quot;");
     const QStringList rows = Rows(page.Html, QStringLiteral("E "));
-    ASSERT_EQ(rows.size(), 2);
+    ASSERT_EQ(rows.size(), 3);
     const QStringList ordinary = rows[0].split(u'|');
     // ID|class|YT_ID|YT_TITLE|YT_TITLE_URL|RUN_TIME|YT_LONG|POPULARITY|APP_PATH
     EXPECT_EQ(ordinary[2], u"a1-_B");
@@ -99,6 +102,9 @@ TEST(ResultPage, EntryValues)
     EXPECT_EQ(hostile[3], u"&lt;img src=x onerror=alert(1)&gt;");
     EXPECT_EQ(hostile[4], u"");
     EXPECT_EQ(hostile[5], u"1:00");
+    // The site's own character references read as on the site; the rest is text.
+    EXPECT_EQ(rows[2].split(u'|')[3], u"Rock &amp; Roll &lt;Live&gt; \u00e9t\u00e9 &amp;bogus; &amp;#0; &amp; more");
+    EXPECT_EQ(rows[2].split(u'|')[5], u"\u00a02:00");
     for (const QString& field : hostile)
         EXPECT_FALSE(field.contains(u'<') || field.contains(u'"') || field.contains(u'>')) << field.toStdString();
 }
