@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "DemoSite.h"
 #include "EngineFixture.h"
 #include "common/UrlFunctions.h"
 #include "framework/KvEngineDesktop.h"
@@ -431,4 +432,47 @@ TEST_F(KvEngineTest, SessionEndingOnlyAfterAQuery)
     EXPECT_FALSE(FEngine->SessionEnding());
     FEngine->QueryEndSession();
     EXPECT_TRUE(FEngine->SessionEnding());
+}
+
+TEST_F(KvEngineTest, BackgroundCacheFetchesEachAddressOnce)
+{
+    TDemoSite site;
+    ASSERT_TRUE(site.Start());
+    QTemporaryDir cache;
+    const QString url = site.BaseUrl() + QStringLiteral("/bytes/1000");
+    const QString file = cache.filePath(QStringLiteral("banners/deep/one.bin"));
+    QStringList done;
+    const auto onDone = [&](TSingleDownloader*, const QString& name, int size) {
+        done.append(QStringLiteral("%1 %2").arg(name).arg(size));
+    };
+    FEngine->DownloadtoCache(url, file, onDone);
+    FEngine->DownloadtoCache(url.toUpper().replace("HTTP://127.0.0.1", "http://127.0.0.1"), file, onDone);
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return !done.isEmpty(); }));
+    TestSupport::ProcessEventsFor(50);
+    EXPECT_EQ(done, QStringList({file + QStringLiteral(" 1000")}));
+    EXPECT_EQ(TestSupport::ReadFile(file), DemoBytes(0, 1000));
+    EXPECT_EQ(site.RequestCount("/bytes/1000"), 1);
+
+    // A cancelled address reports to nobody and is not fetched again in this run.
+    const QString slow = site.BaseUrl() + QStringLiteral("/bytes/3000?fault=drip:5");
+    bool slowDone = false;
+    FEngine->DownloadtoCache(slow, cache.filePath("slow.bin"), [&](TSingleDownloader*, const QString&, int) {
+        slowDone = true;
+    });
+    FEngine->DownloadtoCacheCancel(slow);
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return site.RequestCount("/bytes/3000") == 1 && site.InFlight() == 0; }));
+    TestSupport::ProcessEventsFor(100);
+    EXPECT_FALSE(slowDone);
+    FEngine->DownloadtoCache(slow, cache.filePath("slow.bin"), [&](TSingleDownloader*, const QString&, int) {
+        slowDone = true;
+    });
+    TestSupport::ProcessEventsFor(50);
+    EXPECT_EQ(site.RequestCount("/bytes/3000"), 1);
+
+    // An engine destroyed while its downloads run leaves them to finish on their own.
+    FEngine->DownloadtoCache(site.BaseUrl() + QStringLiteral("/bytes/4000?fault=drip:5"), cache.filePath("late.bin"),
+                             [&](TSingleDownloader*, const QString&, int) { slowDone = true; });
+    FForm.reset();
+    TestSupport::ProcessEventsFor(100);
+    EXPECT_FALSE(slowDone);
 }
