@@ -115,7 +115,8 @@ QString DecodeFrameText(const QByteArray& data, bool isComment)
 {
     if (data.isEmpty())
         return {};
-    const char encoding = data[0];
+    // An unknown encoding is read as single bytes.
+    const char encoding = data[0] >= KLatin1 && data[0] <= KUtf8 ? data[0] : char(KLatin1);
     qsizetype offset = 1;
     if (isComment) {
         offset += 3; // language
@@ -123,8 +124,6 @@ QString DecodeFrameText(const QByteArray& data, bool isComment)
     }
     if (offset >= data.size())
         return {};
-    if (encoding < KLatin1 || encoding > KUtf8) // unknown: one character per byte
-        return QString::fromLatin1(data.mid(offset));
     return DecodeString(data.mid(offset, StringLength(data, offset, encoding)), encoding);
 }
 } // namespace ID3v2Frames
