@@ -208,6 +208,15 @@ QStringList TKvEngine::LanguageList()
     return FLanguageList;
 }
 
+void TKvEngine::AssignLanguageClients(QObject* form)
+{
+    if (!form || !FLanguageData)
+        return;
+    for (TKvMultiLang* client : form->findChildren<TKvMultiLang*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!client->LanguageData())
+            client->SetLanguageData(FLanguageData);
+}
+
 QString TKvEngine::LanguageTranslator()
 {
     return FLanguageData ? FLanguageData->CurrentLanguageTranslator() : QString();
@@ -455,6 +464,7 @@ void TKvEngine::HandOver(const QString& fileName)
 
 void TKvEngine::CmdParam()
 {
+    DebugLog::LogTag(KTag, QStringLiteral("CmdParam: ") + FParamFile);
     if (OnCmdFile)
         OnCmdFile(FParamFile);
 }

@@ -90,6 +90,9 @@ public:
     void SetLanguage(const QString& name);
     QStringList LanguageList();
     QString LanguageTranslator();
+    // Links the form's language clients that have no store to this engine's (framework forms
+    // call this; it registers them without applying).
+    void AssignLanguageClients(QObject* form);
 
     // ---- strings
     QString GetLibString(const QString& strName);

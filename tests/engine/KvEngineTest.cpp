@@ -476,3 +476,16 @@ TEST_F(KvEngineTest, BackgroundCacheFetchesEachAddressOnce)
     TestSupport::ProcessEventsFor(100);
     EXPECT_FALSE(slowDone);
 }
+
+TEST_F(KvEngineTest, FrameworkFormsGetTheEnginesStore)
+{
+    QWidget form;
+    auto* unlinked = new TKvMultiLang(&form);
+    TKvMultiLangData other;
+    auto* linked = new TKvMultiLang(&form);
+    linked->SetLanguageData(&other);
+    FEngine->AssignLanguageClients(&form);
+    EXPECT_EQ(unlinked->LanguageData(), FStore);
+    EXPECT_EQ(linked->LanguageData(), &other);
+    EXPECT_TRUE(FStore->Clients().contains(unlinked));
+}
