@@ -6,6 +6,7 @@
 
 TCliCommand MakeCategoriesCommand();
 TCliCommand MakeConvertCommand();
+TCliCommand MakeDownloadCommand();
 TCliCommand MakeFetchCommand();
 TCliCommand MakeKeywordsCommand();
 TCliCommand MakeSearchCommand();
@@ -19,6 +20,7 @@ std::vector<TCliCommand> AllCommands()
     return {
         MakeCategoriesCommand(),
         MakeConvertCommand(),
+        MakeDownloadCommand(),
         MakeFetchCommand(),
         MakeKeywordsCommand(),
         MakeSearchCommand(),

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "common/MainThread.h"
+#include "download/DownloadTypes.h"
+#include "net/HttpCharset.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+// One transfer of a download item on a thread of its own: a GET (or a POST when PostQuery
+// is set) whose body goes to a file or is kept as text. The worker runs on a snapshot of
+// the request and shares with its starter only this object and a TWorkerLink: progress
+// (with the KDownloading state) is handed to the main thread per chunk and waited for,
+// the end handler is queued to the main thread, and after Detach none of them runs.
+class THttpDownloadThread final : public std::enable_shared_from_this<THttpDownloadThread>
+{
+public:
+    struct TRequest
+    {
+        QString AcceptTypes;
+        QString Agent;
+        QString URL;
+        QString FileName;
+        QString UserName;
+        QString Password;
+        QString PostQuery;
+        QString Referer;
+        bool BinaryData = false;
+        bool UseCache = false;
+        bool ToFile = true;
+        THttpCharset Charset = THttpCharset::KAnsi;
+    };
+
+    // Run on the main thread, the worker waiting.
+    using TProgressHandler = std::function<void(const QString& url, qint64 totalSize, qint64 readed)>;
+    using TStateHandler = std::function<void(EDownloadState state)>;
+    // Runs on the worker thread.
+    using TLogHandler = std::function<void(const QString& line)>;
+    // Queued to the main thread once the body has returned.
+    using TEndHandler = std::function<void(const THttpDownloadThread& worker)>;
+
+    static constexpr int KChunkSize = 16384;
+
+    // Starts the worker at once (main thread).
+    static std::shared_ptr<THttpDownloadThread> Start(TRequest request, TProgressHandler progress,
+                                                      TStateHandler stateChange, TLogHandler onLog,
+                                                      TEndHandler onEnded);
+
+    // Main thread: from now on no handler of this worker runs; it stops at its next check.
+    void Detach();
+
+    // Read on the main thread in the end handler.
+    const TRequest& Request() const { return FRequest; }
+    bool Result() const { return FTResult.load(); }
+    qint64 FileSize() const { return FTFileSize; }
+    const QString& StringResult() const { return FTStringResult; }
+
+    // Workers whose thread has not returned yet, detached ones included.
+    static int RunningCount();
+
+    THttpDownloadThread(TRequest request, TProgressHandler progress, TStateHandler stateChange,
+                        TLogHandler onLog, TEndHandler onEnded);
+    Q_DISABLE_COPY_MOVE(THttpDownloadThread)
+
+private:
+    struct TTransfer;
+    static size_t WriteCallback(char* data, size_t size, size_t count, void* context);
+    static int XferInfoCallback(void* context, long long, long long, long long, long long);
+
+    void Execute();
+    bool Perform();
+    bool BeginBody(TTransfer& transfer);
+    bool ReceiveChunk(TTransfer& transfer, const char* data, qint64 size);
+    void Log(const QString& line) const;
+
+    const TRequest FRequest;
+    const TProgressHandler FTProgress;
+    const TStateHandler FTStateChange;
+    const TLogHandler FOnLog;
+    const TEndHandler FOnEnded;
+    const TWorkerLinkPtr FLink = std::make_shared<TWorkerLink>();
+
+    std::atomic<bool> FTResult{false};
+    qint64 FTFileSize = 0; // Content-Length of the answer, 0 when it has none
+    qint64 BytesReaded = 0;
+    QString FTStringResult;
+};

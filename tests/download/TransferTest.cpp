@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "DemoSite.h"
+#include "DownloadTestFixture.h"
+#include "TestSupport.h"
+#include "download/HttpDownloadThread.h"
+
+namespace
+{
+using TestSupport::ProcessEventsFor;
+using TestSupport::ReadFile;
+using TestSupport::WaitUntil;
+
+using TransferTest = DownloadTest;
+
+TEST_F(TransferTest, DirectFileTransferDeliversTheBytes)
+{
+    const int size = 100000;
+    const QString file = File(QStringLiteral("sub/dir/a.bin")); // missing folders are made
+    ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/%1").arg(size), file));
+    Md->Resume();
+    ASSERT_TRUE(WaitAllSettled());
+
+    EXPECT_EQ(StateLetters(), QStringLiteral("F"));
+    EXPECT_EQ(ReadFile(file), DemoBytes(0, size));
+    ASSERT_EQ(Finished.size(), 1);
+    EXPECT_EQ(Finished[0].Index, 0);
+    EXPECT_EQ(Finished[0].FileName, file);
+    EXPECT_EQ(Finished[0].Size, size);
+    EXPECT_EQ(StatesOf(0), (QList<EDownloadState>{KBeforeConnecting, KDownloading, KFinished}));
+    // 16384-byte chunks: one progress event per chunk.
+    EXPECT_GE(ProgressIndexes.size(), (size + THttpDownloadThread::KChunkSize - 1) / THttpDownloadThread::KChunkSize);
+    EXPECT_EQ(Md->DownloadList()->Items(0)->ProgressPercent, 100);
+}
+
+// Every way the demo site can go wrong ends in KFailed and no finished event; a redirect
+// chain is followed to the data.
+TEST_F(TransferTest, FaultModesEndInFailed)
+{
+    const struct
+    {
+        const char* Fault;
+        EDownloadState Expected;
+    } rows[] = {
+        {"reset", KFailed},      {"short", KFailed},        {"nolength", KFailed}, {"404", KFailed},
+        {"500", KFailed},        {"loop", KFailed},         {"redirect:3", KFinished},
+    };
+    const int size = 70000;
+    Md->SetMaxTasks(10);
+    int i = 0;
+    for (const auto& row : rows)
+        ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/%1?fault=%2").arg(size).arg(row.Fault),
+                                 File(QStringLiteral("f%1.bin").arg(i++))));
+    Md->Resume();
+    ASSERT_TRUE(WaitAllSettled());
+
+    i = 0;
+    for (const auto& row : rows) {
+        const TDownloadItem* item = Md->DownloadList()->Items(i);
+        EXPECT_EQ(item->DownloadState(), row.Expected) << row.Fault;
+        bool finishedEvent = false;
+        for (const TFinishedEvent& f : Finished)
+            finishedEvent = finishedEvent || f.Index == i;
+        EXPECT_EQ(finishedEvent, row.Expected == KFinished) << row.Fault;
+        if (row.Expected == KFinished) {
+            EXPECT_EQ(ReadFile(item->FileName), DemoBytes(0, size)) << row.Fault;
+        }
+        ++i;
+    }
+}
+
+// An error page is not the data asked for, even when its Content-Length matches.
+TEST_F(TransferTest, ErrorStatusIsAFailureForTextToo)
+{
+    ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/500?fault=404"), File(QStringLiteral("t.txt"))));
+    TDownloadItem* item = Md->DownloadList()->Items(0);
+    item->DownloadType = KString;
+    item->WaitThread = true;
+    item->Download();
+    EXPECT_EQ(item->DownloadState(), KFailed);
+    EXPECT_TRUE(Finished.isEmpty());
+}
+
+TEST_F(TransferTest, TextTransferReportsTheBody)
+{
+    ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/text/latin1"), File(QStringLiteral("t.txt"))));
+    TDownloadItem* item = Md->DownloadList()->Items(0);
+    item->DownloadType = KString;
+    QString result;
+    Md->OnFinishedEvent = [&](TDownloadList*, int, const QString& fileName, const QString& text, qint64 length) {
+        EXPECT_TRUE(fileName.isEmpty());
+        EXPECT_EQ(length, text.size());
+        result = text;
+    };
+    Md->Resume();
+    ASSERT_TRUE(WaitAllSettled());
+    EXPECT_EQ(item->DownloadState(), KFinished);
+    EXPECT_EQ(result, DemoSampleText(true));
+    EXPECT_EQ(item->ResultString(), DemoSampleText(true));
+}
+
+TEST_F(TransferTest, WaitThreadReturnsAfterTheTransfer)
+{
+    ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/40000"), File(QStringLiteral("w.bin"))));
+    TDownloadItem* item = Md->DownloadList()->Items(0);
+    item->WaitThread = true;
+    item->Download();
+    EXPECT_EQ(item->DownloadState(), KFinished);
+    EXPECT_FALSE(item->IsTransferring());
+    EXPECT_EQ(Finished.size(), 1);
+}
+
+TEST_F(TransferTest, AbortAnnouncesAbortThenReadyAndNothingFollows)
+{
+    const QString url = Base() + QStringLiteral("/bytes/2000000?fault=drip:10");
+    ASSERT_TRUE(Md->Append(url, File(QStringLiteral("a.bin")), false, KDirect, QString()));
+    Md->Resume();
+    TDownloadItem* item = Md->DownloadList()->Items(0);
+    ASSERT_TRUE(WaitUntil([&] { return item->DownloadState() == KDownloading; }));
+
+    StateLog.clear();
+    item->Abort();
+    EXPECT_EQ(StatesOf(0), (QList<EDownloadState>{KAbort, KReady}));
+    EXPECT_EQ(item->URL, url);
+    const qsizetype progressSeen = ProgressIndexes.size();
+    ProcessEventsFor(300);
+    EXPECT_EQ(ProgressIndexes.size(), progressSeen);
+    EXPECT_EQ(StateLog.size(), 2);
+    EXPECT_TRUE(Finished.isEmpty());
+
+    // Abort of a finished task changes nothing.
+    ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/1000"), File(QStringLiteral("b.bin"))));
+    TDownloadItem* done = Md->DownloadList()->Items(1);
+    done->WaitThread = true;
+    done->Download();
+    ASSERT_EQ(done->DownloadState(), KFinished);
+    StateLog.clear();
+    done->Abort();
+    EXPECT_EQ(done->DownloadState(), KFinished);
+    EXPECT_TRUE(StateLog.isEmpty());
+}
+
+// Removing, clearing or freeing running tasks detaches their workers: no handler runs
+// afterwards and no worker touches a freed item (ASan watches this).
+TEST_F(TransferTest, RunningTasksCanBeRemovedClearedAndFreed)
+{
+    const auto drip = [](int n) { return Base() + QStringLiteral("/bytes/%1?fault=drip:5").arg(5000000 + n); };
+    Md->SetMaxTasks(10);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(AppendDirect(drip(i), File(QStringLiteral("r%1.bin").arg(i))));
+    Md->Resume();
+    TDownloadList* list = Md->DownloadList();
+    ASSERT_TRUE(WaitUntil([&] { return StateLetters() == QStringLiteral("DDDDDD"); })) << StateLetters().toStdString();
+
+    list->RemoveByIndex(0);
+    list->Remove(list->Items(0));
+    EXPECT_EQ(list->ItemCount(), 4);
+    // A handler that removes the very task whose event it handles.
+    bool removed = false;
+    Md->OnProgress = [&](TDownloadList* sender, int index, qint64, qint64) {
+        if (!removed && index == 0) {
+            removed = true;
+            sender->RemoveByIndex(0);
+        }
+    };
+    Md->SyncEvents();
+    ASSERT_TRUE(WaitUntil([&] { return list->ItemCount() == 3; })) << StateLetters().toStdString() << " in flight " << Site->InFlight();
+    list->ClearAll();
+    EXPECT_EQ(list->ItemCount(), 0);
+
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(AppendDirect(drip(10 + i), File(QStringLiteral("s%1.bin").arg(i))));
+    Md->Resume();
+    ASSERT_TRUE(WaitUntil([&] { return StateLetters() == QStringLiteral("DD"); })) << StateLetters().toStdString() << " in flight " << Site->InFlight();
+    Md.reset(); // the scheduler goes with its running tasks
+    ProcessEventsFor(200);
+    EXPECT_TRUE(WaitUntil([] { return THttpDownloadThread::RunningCount() == 0; }));
+}
+} // namespace
