@@ -137,6 +137,7 @@ int TKvInstanceServer::Answer(const QString& request, const QString& data)
     if (request == KvRequest::ForceForeground)
         return Call(Handlers.OnForceForeground);
     if (request == KvRequest::CopyData) {
+        DebugLog::LogTag(QStringLiteral("KvMain"), QStringLiteral("CmdParam: ") + data);
         QMetaObject::invokeMethod(
             this,
             [this, data] {

@@ -37,7 +37,8 @@ struct TKvInstanceHandlers
     std::function<int()> OnIfBusy;
     std::function<int()> OnBringtoFront;
     std::function<int()> OnForceForeground;
-    // Queued: runs from the event loop after the second copy got its answer.
+    // Queued: runs from the event loop after the second copy got its answer. Every
+    // hand-over is also logged as "CmdParam: " + the text.
     std::function<void(const QString& fileName)> OnCmdParam;
 };
 

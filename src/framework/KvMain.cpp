@@ -13,6 +13,7 @@ namespace
 const QString KTag = QStringLiteral("KvMain");
 
 bool GDebugMode = false;
+TKvInstanceServer* GInstanceServer = nullptr;
 
 QString ChannelName(const QString& className)
 {
@@ -37,9 +38,6 @@ void WireDefaultAnswers(TKvInstanceServer& server)
     };
     // Busy until the main form takes over the answer.
     server.Handlers.OnIfBusy = [] { return 1; };
-    server.Handlers.OnCmdParam = [](const QString& fileName) {
-        DebugLog::LogTag(KTag, QStringLiteral("CmdParam: ") + fileName);
-    };
 }
 
 void DecideDebugMode(const TKvSwitches& switches, const TKvRunHooks& hooks)
@@ -86,6 +84,11 @@ bool IsHandOverArgument(const QString& argument)
 bool DebugMode()
 {
     return GDebugMode;
+}
+
+TKvInstanceServer* AppInstanceServer()
+{
+    return GInstanceServer;
 }
 
 QString DebugLogFileName()
@@ -183,7 +186,9 @@ int RunApplication(int& argc, char** argv, const TKvRunHooks& hooks)
     }
 
     // 10 to 14.
+    GInstanceServer = server.get();
     const int result = hooks.RunMainForm ? hooks.RunMainForm(switches, server.get()) : app->exec();
+    GInstanceServer = nullptr;
     server.reset();
     // 15. storeRelease frees the settings store last, after the main form and the
     //     application object are gone.

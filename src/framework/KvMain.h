@@ -33,6 +33,10 @@ bool DebugMode();
 // The file the debug log goes to while the debug flag is set.
 QString DebugLogFileName();
 
+// The answering side of this run's instance channel, for the engine to take over;
+// nullptr outside the message loop or when no channel could be opened.
+TKvInstanceServer* AppInstanceServer();
+
 // The main form's class: the running copy answers under this name.
 inline const QString KMainFormClass = QStringLiteral("TfrmMain");
 

@@ -25,16 +25,20 @@ int RunMainForm(const TKvGuiStart& start, const TKvSwitches& switches, TKvInstan
     // 11.
     if (SettingsStore().GetSettingBool(QStringLiteral("App.Splash")) && start.ShowSplash)
         start.ShowSplash();
-    // 12.
-    const std::unique_ptr<QWidget> mainForm(start.CreateMainForm ? start.CreateMainForm() : new QWidget);
-    // Busy until the loop has run once with the main form in place (and shown, unless -h).
+    // Answers until the main form's engine takes them over: busy until the loop has run
+    // once with the main form in place (and shown, unless -h).
     bool busy = true;
+    std::unique_ptr<QWidget> mainForm;
     if (server) {
         server->Handlers.OnIfBusy = [&busy] { return busy ? 1 : 0; };
         // No tray icon to restore from yet.
         server->Handlers.OnBringtoFront = [] { return 0; };
-        server->Handlers.OnForceForeground = [&mainForm] { return ForceForegroundWindow(mainForm.get()) ? 1 : 0; };
+        server->Handlers.OnForceForeground = [&mainForm] {
+            return mainForm && ForceForegroundWindow(mainForm.get()) ? 1 : 0;
+        };
     }
+    // 12.
+    mainForm.reset(start.CreateMainForm ? start.CreateMainForm() : new QWidget);
     // 13.
     if (!switches.Hidden)
         mainForm->show();
@@ -42,8 +46,9 @@ int RunMainForm(const TKvGuiStart& start, const TKvSwitches& switches, TKvInstan
     // 14.
     const int result = QApplication::exec();
     if (server) {
-        // The answers must not reach the form while it is being destroyed.
+        // Nothing may reach the form or these locals once the loop has ended.
         server->Handlers.OnIfBusy = [] { return 1; };
+        server->Handlers.OnBringtoFront = nullptr;
         server->Handlers.OnForceForeground = nullptr;
     }
     return result;
