@@ -1,4 +1,6 @@
 #include "cli/CliCommand.h"
+#include "common/NameValueList.h"
+#include "framework/KvSettings.h"
 
 #include <QCoreApplication>
 
@@ -9,8 +11,8 @@ TCliCommand MakeConvertCommand();
 TCliCommand MakeDownloadCommand();
 TCliCommand MakeFetchCommand();
 TCliCommand MakeKeywordsCommand();
-TCliCommand MakeSearchCommand();
 TCliCommand MakeResolveCommand();
+TCliCommand MakeSearchCommand();
 TCliCommand MakeTagCommand();
 
 namespace
@@ -23,8 +25,8 @@ std::vector<TCliCommand> AllCommands()
         MakeDownloadCommand(),
         MakeFetchCommand(),
         MakeKeywordsCommand(),
-        MakeSearchCommand(),
         MakeResolveCommand(),
+        MakeSearchCommand(),
         MakeTagCommand(),
     };
 }
@@ -42,6 +44,22 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+
+    // "--set Name=Value" goes into the strongest settings layer for this run; the name
+    // ends at the first "=".
+    TNameValueList overrides;
+    while (args.size() >= 2 && args.first() == u"--set") {
+        const QString assignment = args.at(1);
+        if (assignment.indexOf(u'=') <= 0) {
+            CliError(QStringLiteral("--set takes Name=Value, not \"%1\"").arg(assignment));
+            return 2;
+        }
+        overrides.Add(assignment);
+        args.remove(0, 2);
+    }
+    if (!overrides.IsEmpty())
+        SettingsStore().SetEngineLayers(&overrides, nullptr);
+
     const std::vector<TCliCommand> commands = AllCommands();
     if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h") {
         PrintUsage(commands);
