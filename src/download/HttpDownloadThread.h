@@ -31,7 +31,7 @@ public:
         QString PostQuery;
         QString Referer;
         bool BinaryData = false;
-        bool UseCache = false;
+        bool UseCache = false; // libcurl keeps no cache: every transfer is a fresh copy
         bool ToFile = true;
         THttpCharset Charset = THttpCharset::KAnsi;
     };

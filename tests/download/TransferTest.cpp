@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include "DemoSite.h"
 #include "DownloadTestFixture.h"
 #include "TestSupport.h"
@@ -41,9 +43,11 @@ TEST_F(TransferTest, FaultModesEndInFailed)
     {
         const char* Fault;
         EDownloadState Expected;
+        bool ErrorPage; // the body is not written to the file at all
     } rows[] = {
-        {"reset", KFailed},      {"short", KFailed},        {"nolength", KFailed}, {"404", KFailed},
-        {"500", KFailed},        {"loop", KFailed},         {"redirect:3", KFinished},
+        {"reset", KFailed, false}, {"short", KFailed, false}, {"nolength", KFailed, false},
+        {"404", KFailed, true},    {"500", KFailed, true},    {"loop", KFailed, true},
+        {"redirect:3", KFinished, false},
     };
     const int size = 70000;
     Md->SetMaxTasks(10);
@@ -62,10 +66,30 @@ TEST_F(TransferTest, FaultModesEndInFailed)
         for (const TFinishedEvent& f : Finished)
             finishedEvent = finishedEvent || f.Index == i;
         EXPECT_EQ(finishedEvent, row.Expected == KFinished) << row.Fault;
+        if (row.ErrorPage) {
+            EXPECT_FALSE(QFile::exists(item->FileName)) << row.Fault;
+        }
         if (row.Expected == KFinished) {
             EXPECT_EQ(ReadFile(item->FileName), DemoBytes(0, size)) << row.Fault;
         }
         ++i;
+    }
+}
+
+// The address of a stream comes from outside: only HTTP and HTTPS are fetched.
+TEST_F(TransferTest, OnlyWebAddressesAreFetched)
+{
+    const char* rows[] = {"file:///etc/hostname", "ftp://127.0.0.1:9/x", "gopher://127.0.0.1:9/x", "", "http://"};
+    Md->SetMaxTasks(10);
+    int i = 0;
+    for (const char* url : rows)
+        ASSERT_TRUE(AppendDirect(QString::fromLatin1(url), File(QStringLiteral("o%1").arg(i++))));
+    Md->Resume();
+    ASSERT_TRUE(WaitAllSettled());
+    i = 0;
+    for (const char* url : rows) {
+        EXPECT_EQ(Md->DownloadList()->Items(i)->DownloadState(), KFailed) << url;
+        EXPECT_FALSE(QFile::exists(File(QStringLiteral("o%1").arg(i++)))) << url;
     }
 }
 
