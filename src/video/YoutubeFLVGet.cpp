@@ -75,9 +75,16 @@ void TYoutubeFLVGet::Get()
     FLink = std::make_shared<TWorkerLink>();
     FYoutubeFLVURI.clear();
     FBadResponseSent = false;
-    *FRequest = TRequest{YoutubeID,          Method,          SplitStr,           NeedURLDecode,
-                         YoutubeWatchURI,    YoutubeGetInfoURI, YoutubeGetVideoURI, YoutubeWatchPattern,
-                         YoutubeWatchPattern2, FLVURLFormat};
+    *FRequest = TRequest{.ID = YoutubeID,
+                         .Method = Method,
+                         .SplitStr = SplitStr,
+                         .NeedURLDecode = NeedURLDecode,
+                         .WatchURI = YoutubeWatchURI,
+                         .GetInfoURI = YoutubeGetInfoURI,
+                         .GetVideoURI = YoutubeGetVideoURI,
+                         .WatchPattern = YoutubeWatchPattern,
+                         .WatchPattern2 = YoutubeWatchPattern2,
+                         .FLVURLFormat = FLVURLFormat};
 
     if (FRequest->ID.isEmpty())
         return FailLater(QStringLiteral("no video identifier"));
