@@ -29,6 +29,10 @@ document.addEventListener("DOMContentLoaded", function () {
     pop.firstElementChild.style.width = value + "%";
     pop.title = "Popularity " + value + "%";
   });
+  // A pager of one page says nothing.
+  var pager = document.querySelector(".pager");
+  if (pager && pager.querySelectorAll("a:not(:empty), b, .current:not(:empty)").length < 2)
+    pager.style.display = "none";
   var empty = document.querySelector(".empty");
   if (empty && !document.querySelector(".entry, .keywords li, .category"))
     empty.classList.add("shown");
