@@ -8,6 +8,7 @@
 #include "DemoSearch.h"
 #include "DemoSite.h"
 #include "TestSupport.h"
+#include "common/MemIniFile.h"
 #include "common/NameValueList.h"
 #include "search/uCenterViewPages.h"
 #include "search/uCenterViewScraping.h"
@@ -177,4 +178,26 @@ TEST_F(DemoSearchCli, MissingServiceInformationIsAnError)
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_NE(cli.exitCode(), 0);
     EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+}
+
+TEST(DemoSearch, ServiceInformationSurvivesTheConstantFileAndModifyLines)
+{
+    const QString base = QStringLiteral("http://127.0.0.1:4321");
+    const TNameValueList info = DemoServiceInfo(base);
+    TMemIniFile constFile;
+    constFile.SetText(DemoServiceInfoConstFile(base));
+    const QStringList modify = DemoServiceInfoModifyLines(base).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(modify.size(), info.Count());
+    for (int i = 0; i < info.Count(); ++i) {
+        const QString name = info.Names(i);
+        EXPECT_EQ(constFile.ReadString(QStringLiteral("setting"), name, QStringLiteral("<missing>")), info.ValueFromIndex(i))
+            << name.toStdString();
+        EXPECT_EQ(modify[i], QStringLiteral("__MODIFY__.") + info[i]);
+    }
+    for (const char* key : {"SearchKeyURL", "DownloadURL", "Pattern.entry", "Pattern.id", "Pattern.title",
+                            "Pattern.duration", "Pattern.popularity2", "Pattern.pages", "categories_count",
+                            "c_pattern_entry", "c_pattern_title", "c_pattern_artist", "c_pages", "c_pagetitle",
+                            "WatchPattern", "WatchPattern2", "FLVSplitStr", "FLVNeedDecode", "FLVGetVideoURI", "WatchURL",
+                            "GetInfoURL", "GetMethod", "FLVURLFormat"})
+        EXPECT_GE(info.IndexOfName(QString::fromUtf8(key)), 0) << key;
 }
