@@ -41,8 +41,10 @@ QString DecodeEntities(const QString& text)
     QString result;
     result.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype end = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
-        if (end < 0 || end - i > 10) {
+        // References are short: look for the ";" within a few characters only.
+        const qsizetype semicolon = text[i] == u'&' ? QStringView(text).mid(i + 1, 10).indexOf(u';') : -1;
+        const qsizetype end = semicolon < 0 ? -1 : i + 1 + semicolon;
+        if (end < 0) {
             result += text[i];
             continue;
         }
