@@ -169,9 +169,8 @@ void TAudioTranscoder::OpenOutput(const QString& fileName)
     if (!FFifo)
         throw std::bad_alloc();
     FStartSamples = av_rescale(qMax<int64_t>(FJob.TimeStart, 0), FEncoder->sample_rate, AV_TIME_BASE);
-    FLimitSamples = FJob.TimeLength > 0 ? qMax<int64_t>(
-                                              av_rescale(FJob.TimeLength, FEncoder->sample_rate, AV_TIME_BASE), 1)
-                                        : 0;
+    if (FJob.TimeLength > 0)
+        FLimitSamples = qMax<int64_t>(av_rescale(FJob.TimeLength, FEncoder->sample_rate, AV_TIME_BASE), 1);
 
     Check(avio_open(&FOutput->pb, url.constData(), AVIO_FLAG_WRITE), "cannot create the output");
     AVDictionary* options = nullptr;
