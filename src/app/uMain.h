@@ -2,7 +2,11 @@
 
 #include <QMainWindow>
 
-// The main window. For now an empty frame that the run routine creates, shows and destroys.
+class TKvEngine;
+class TKvMultiLangData;
+
+// The main window. For now a frame with the framework's components (the language store,
+// the engine and the form's language client) that the run routine creates, shows and destroys.
 class TfrmMain final : public QMainWindow
 {
     Q_OBJECT
@@ -11,4 +15,11 @@ public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override = default;
     Q_DISABLE_COPY_MOVE(TfrmMain)
+
+    TKvEngine* Engine() const { return FEngine; }
+    TKvMultiLangData* LanguageData() const { return FLanguageData; }
+
+private:
+    TKvMultiLangData* FLanguageData;
+    TKvEngine* FEngine;
 };

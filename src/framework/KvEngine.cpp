@@ -14,6 +14,7 @@
 #include "common/SystemFunctions.h"
 #include "common/TextFunctions.h"
 #include "common/UrlFunctions.h"
+#include "framework/KvDesignTime.h"
 #include "framework/KvEnglishPack.h"
 #include "framework/KvInstanceChannel.h"
 #include "framework/KvMain.h"
@@ -48,6 +49,8 @@ TKvEngine::TKvEngine(QObject* hostForm) : QObject(hostForm), FForm(hostForm)
     if (!GAppEngine) {
         GAppEngine = this;
         SettingsStore().SetEngineLayers(&FSettingOverwrite, &FSettingDefault);
+        // From now on the engine answers a second copy of the program.
+        ConnectInstanceServer(AppInstanceServer());
     }
     FDebug = DebugMode();
 }
@@ -102,6 +105,8 @@ bool TKvEngine::SessionEnding() const
 
 void TKvEngine::Loaded()
 {
+    if (KvDesignTime())
+        return;
     FInLoaded = true;
     struct TReset
     {
@@ -143,6 +148,8 @@ void TKvEngine::InitPost()
 
 void TKvEngine::ComputeTitle()
 {
+    if (KvDesignTime())
+        return;
     QString title = AppName();
     if (FTitleIncludeVer)
         title += QStringLiteral("  ") + Setting(QStringLiteral("App.Ver"));

@@ -9,6 +9,10 @@
 #include "framework/KvMessageDialog.h"
 #include "framework/KvWidgetPropAdapters.h"
 
+TKvMenuChoices::TKvMenuChoices(QMenu* menu) : FMenu(menu)
+{
+}
+
 int TKvMenuChoices::Count() const
 {
     return FMenu ? static_cast<int>(FMenu->actions().size()) : 0;

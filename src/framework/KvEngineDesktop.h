@@ -11,7 +11,7 @@ class QWidget;
 class TKvMenuChoices final : public IKvChoiceMenu
 {
 public:
-    explicit TKvMenuChoices(QMenu* menu) : FMenu(menu) {}
+    explicit TKvMenuChoices(QMenu* menu);
 
     int Count() const override;
     QString Caption(int index) const override;

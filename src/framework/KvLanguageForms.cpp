@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "app/uMain.h"
+#include "framework/KvDesignTime.h"
 #include "framework/KvMultiLang.h"
 #include "framework/KvWidgetPropAdapters.h"
 
@@ -16,6 +17,7 @@ std::vector<TKvLanguageForm> LanguageForms()
 bool HarvestLanguageForms(TKvMultiLangData& data, QString& error)
 {
     RegisterWidgetPropAdapters();
+    const TKvDesignTimeScope designTime;
     data.SetExcludeProps(TKvMultiLangData::DefaultExcludeProps());
     data.SetExcludeEmptyProp(false);
     data.SetExcludeNumberEndProps(false);

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "common/NameValueList.h"
+#include "framework/KvDesignTime.h"
 #include "framework/KvEnglishPack.h"
 #include "framework/KvPropAdapters.h"
 
@@ -157,7 +158,7 @@ bool TKvMultiLangData::GetProp(const QString& form, const QString& comp, const Q
         return false;
     const bool isAppName = comp.isEmpty() && form.compare(KAppRes, Qt::CaseInsensitive) == 0 &&
                            prop.compare(KAppName, Qt::CaseInsensitive) == 0;
-    if (!isAppName)
+    if (!isAppName && !KvDesignTime())
         found.replace(QStringLiteral("{AppName}"), FAppName, Qt::CaseInsensitive);
     value = found;
     return true;
@@ -222,7 +223,8 @@ bool TKvMultiLangData::LoadCurrentFromFile(const QString& fileName)
     FAppName.clear();
     pack.AssignTo(FLangCurrentData);
     RefreshAppName();
-    ApplyClients();
+    if (!KvDesignTime())
+        ApplyClients();
     return true;
 }
 
@@ -281,7 +283,7 @@ void TKvMultiLang::SetLanguageData(TKvMultiLangData* data)
 
 void TKvMultiLang::Loaded()
 {
-    if (FLanguageData && FLanguageData->AutoApply())
+    if (FLanguageData && FLanguageData->AutoApply() && !KvDesignTime())
         ApplyData();
 }
 
@@ -306,7 +308,7 @@ void TKvMultiLang::ApplyData()
         return;
     for (QObject* component : Components())
         ApplyProp(component);
-    if (OnChangeLanguage)
+    if (OnChangeLanguage && !KvDesignTime())
         OnChangeLanguage();
 }
 

@@ -30,7 +30,8 @@ TEST(StartupTest, TheFirstStartCreatesTheSettingsAndEachStartCountsOnce)
     TProgramRun run;
     QProcess& first = run.Start({});
     ASSERT_TRUE(run.WaitUntilReady());
-    EXPECT_EQ(TestSupport::ReadFile(run.SettingFile()), QByteArray("[setting]\nRunTimes=1\n\n"));
+    // The count comes first; the engine then records the language it chose.
+    EXPECT_EQ(TestSupport::ReadFile(run.SettingFile()), QByteArray("[setting]\nRunTimes=1\nLanguage=English\n\n"));
     // Killed like a crash: its lock and socket stay behind and must not block the next start.
     first.kill();
     ASSERT_TRUE(WaitForExit(first));

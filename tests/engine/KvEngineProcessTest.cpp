@@ -68,4 +68,22 @@ TEST(KvEngineProcess, ASecondCopyMeetsABusyEngineUntilInitPost)
     EXPECT_EQ(files.size(), 1) << "a switch is never handed over";
     ReleaseSettingsStore();
 }
+
+// Both copies real: the running program's engine answers and delivers the hand-over.
+TEST(KvEngineProcess, TheProgramsEngineDeliversTheHandOver)
+{
+    TProgramRun run;
+    QProcess& first = run.Start({QStringLiteral("-d")});
+    ASSERT_TRUE(run.WaitUntilReady()) << "answers 0 once InitPost has run";
+    const QString path = QStringLiteral("/tmp/My Music/Song \u00e4 \u4e2d.mp3");
+    int code = -1;
+    ASSERT_TRUE(run.Run({path}, code));
+    EXPECT_EQ(code, 0);
+    const QString line = QStringLiteral("[KvEngine] CmdParam: ") + path + u'\n';
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return QString::fromUtf8(TestSupport::ReadFile(run.DebugLog())).contains(line); }));
+    EXPECT_EQ(run.Ask(KvRequest::GetAppID), 777);
+    EXPECT_EQ(run.Ask(KvRequest::CloseApp), 0);
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return first.state() == QProcess::NotRunning; }, 60000));
+}
 } // namespace
