@@ -1,6 +1,9 @@
 #include "download/DownloadListFile.h"
 
+#include <algorithm>
+
 #include "common/MemIniFile.h"
+#include "common/TextFunctions.h"
 
 namespace
 {
@@ -63,17 +66,22 @@ QList<TDownloadListRecord> ReadDownloadListRecords(const TMemIniFile& ini)
     const qsizetype count = std::min<qsizetype>(ini.ReadInteger(KGlobal, KItemCount, 0), sections);
     for (int i = 0; i < count; ++i) {
         const QString section = QString::number(i);
-        if (!ini.SectionExists(section))
+        // One look-up per section: a list of a thousand tasks loads in a blink.
+        const TNameValueList values(ini.ReadSectionValues(section));
+        if (values.IsEmpty() && !ini.SectionExists(section))
             continue;
+        auto integer = [&values](const QString& key, int defaultValue) {
+            return SafeStrToInt(values.Values(key), defaultValue);
+        };
         TDownloadListRecord r;
-        r.URL = ini.ReadString(section, KURL, QString());
-        r.FileName = ini.ReadString(section, KFileName, QString());
-        r.Caption = ini.ReadString(section, KCaption, QString());
-        r.Comment.SetCommaText(ini.ReadString(section, KComment, QString()));
-        r.State = ini.ReadInteger(section, KState, KReady) == KFinished ? KFinished : KReady;
-        r.RedirectOptions.YesINeedRedirect = ini.ReadBool(section, KINeedRedirect, false);
-        r.RedirectOptions.RedirectTheme = ThemeFromInt(ini.ReadInteger(section, KRedirectTheme, KYouTube));
-        r.RedirectOptions.RedirectURL = ini.ReadString(section, KRedirectURL, QString());
+        r.URL = values.Values(KURL);
+        r.FileName = values.Values(KFileName);
+        r.Caption = values.Values(KCaption);
+        r.Comment.SetCommaText(values.Values(KComment));
+        r.State = integer(KState, KReady) == KFinished ? KFinished : KReady;
+        r.RedirectOptions.YesINeedRedirect = integer(KINeedRedirect, 0) != 0;
+        r.RedirectOptions.RedirectTheme = ThemeFromInt(integer(KRedirectTheme, KYouTube));
+        r.RedirectOptions.RedirectURL = values.Values(KRedirectURL);
         records.append(r);
     }
     return records;

@@ -93,6 +93,34 @@ TEST_F(TransferTest, OnlyWebAddressesAreFetched)
     }
 }
 
+// A task whose address is a page to read first: KDirect then fetches the address given
+// with it, KCustom the one the scheduler's handler picks from the page.
+TEST_F(TransferTest, DirectAndCustomRedirects)
+{
+    const QString page = Base() + QStringLiteral("/text/latin1");
+    const QString finalUrl = Base() + QStringLiteral("/bytes/30000");
+    ASSERT_TRUE(Md->Append(page, File(QStringLiteral("direct.bin")), true, KDirect, finalUrl));
+    QString seenContent;
+    Md->OnRedirectEvent = [&](TDownloadItem* sender, const QString& content, QString& url, TRedirOptions& options) {
+        seenContent = content;
+        url = Base() + QStringLiteral("/bytes/20000");
+        options = {}; // nothing more to resolve
+        sender->DownloadType = KFile;
+    };
+    ASSERT_TRUE(Md->Append(page + QStringLiteral("?custom"), File(QStringLiteral("custom.bin")), true, KCustom, QString()));
+    Md->Resume();
+    ASSERT_TRUE(WaitAllSettled());
+
+    EXPECT_EQ(StateLetters(), QStringLiteral("FF"));
+    EXPECT_EQ(ReadFile(File(QStringLiteral("direct.bin"))), DemoBytes(0, 30000));
+    EXPECT_EQ(ReadFile(File(QStringLiteral("custom.bin"))), DemoBytes(0, 20000));
+    EXPECT_EQ(seenContent, DemoSampleText(true));
+    // The page fetches are no finished downloads; each file is.
+    ASSERT_EQ(Finished.size(), 2);
+    EXPECT_EQ(Md->DownloadList()->Items(0)->URL, finalUrl);
+    EXPECT_EQ(Md->DownloadList()->Items(0)->URLOrg(), page);
+}
+
 // An error page is not the data asked for, even when its Content-Length matches.
 TEST_F(TransferTest, ErrorStatusIsAFailureForTextToo)
 {
