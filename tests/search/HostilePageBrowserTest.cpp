@@ -2,6 +2,8 @@
 // data runs and the only links are the program's own.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -65,6 +67,16 @@ const char* KInspect = R"JS(
 class HostilePage : public ::testing::Test
 {
 protected:
+    // The engine reads these once, when the first page is made; the test may run outside
+    // CTest's environment (and as root, where Chromium's sandbox refuses to start).
+    static void SetUpTestSuite()
+    {
+        if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    }
+
     // Loads the page the way the centre view does and returns what KInspect reports.
     QJsonObject LoadAndInspect(const QString& html)
     {
