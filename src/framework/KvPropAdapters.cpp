@@ -15,6 +15,19 @@ bool IsWidget(const QObject* obj)
     return obj->isWidgetType();
 }
 
+// An action without a tool tip of its own reports its text, stripped as Qt strips it;
+// that derived tip is no text of the action's and is harvested as empty.
+QString OwnActionToolTip(const QObject* action)
+{
+    const QString tip = action->property("toolTip").toString();
+    QString text = action->property("text").toString();
+    text.remove(QStringLiteral("..."));
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == u'&')
+            text.remove(i, 1);
+    return tip == text.trimmed() ? QString() : tip;
+}
+
 // The adapters that need nothing but Qt's meta-properties, so the walk works without
 // the widget library. Registered before any other, they win over later ones of the same name.
 QList<TKvPropAdapter> CoreAdapters()
@@ -30,7 +43,9 @@ QList<TKvPropAdapter> CoreAdapters()
     list.append(MetaProperty("QMenu", QStringLiteral("Caption"), "title"));
     list.append(MetaProperty("QDockWidget", QStringLiteral("Caption"), "windowTitle"));
     list.append(MetaProperty("QAction", QStringLiteral("Caption"), "text"));
-    list.append(MetaProperty("QAction", QStringLiteral("Hint"), "toolTip", QStringLiteral("string")));
+    TKvPropAdapter actionHint = MetaProperty("QAction", QStringLiteral("Hint"), "toolTip", QStringLiteral("string"));
+    actionHint.Get = OwnActionToolTip;
+    list.append(actionHint);
     list.append(MetaProperty("QWidget", QStringLiteral("Hint"), "toolTip", QStringLiteral("string")));
     return list;
 }

@@ -84,6 +84,8 @@ TEST_F(KvMultiLangTest, HarvestWritesTheFormsTexts)
         "frmSample.Hint=",
         "actAbout.Caption=&About {AppName}",
         "actAbout.Hint=About the program",
+        "actExit.Caption=E&xit...",
+        "actExit.Hint=",
         "centralwidget.Hint=",
         "lblTitle.Caption=Title:",
         "lblTitle.Hint=",
@@ -168,6 +170,7 @@ TEST_F(KvMultiLangTest, ApplyChangesExactlyTheNamedProperties)
                                                                "btnMissing.Caption=nobody has me\n"
                                                                "tsResult.Caption=Ergebnis\n"
                                                                "actAbout.Caption=\u00DCber {AppName}\n"
+                                                               "actExit.Caption=&Beenden\n"
                                                                "[TfrmOther]\n"
                                                                "lblTitle.Caption=another form's\n"));
     ASSERT_TRUE(FStore.LoadCurrentFromFile(path));
@@ -176,6 +179,8 @@ TEST_F(KvMultiLangTest, ApplyChangesExactlyTheNamedProperties)
     EXPECT_TRUE(ComboItems(ui.cbbRate).isEmpty());
     EXPECT_EQ(ui.pcMain->tabText(1), QStringLiteral("Ergebnis"));
     EXPECT_EQ(ui.actAbout->text(), QStringLiteral("\u00DCber Varnelo"));
+    // A tip derived from the text follows the translated text.
+    EXPECT_EQ(ui.actExit->toolTip(), QStringLiteral("Beenden"));
     EXPECT_EQ(FStore.CurrentLanguage(), QStringLiteral("Deutsch"));
 
     // Everything else is as designed (the English values were applied as well).
@@ -188,6 +193,8 @@ TEST_F(KvMultiLangTest, ApplyChangesExactlyTheNamedProperties)
             line = "cbbRate.Items=";
         else if (line.startsWith("tsResult.Caption"))
             line = "tsResult.Caption=Ergebnis";
+        else if (line.startsWith("actExit.Caption"))
+            line = QStringLiteral("actExit.Caption=&Beenden");
         else if (line.startsWith("actAbout.Caption"))
             line = QStringLiteral("actAbout.Caption=\u00DCber Varnelo");
         else if (line.startsWith("btnAbout.Caption"))
