@@ -244,6 +244,8 @@ TEST(SingleDownloader, SendsTheRequestHeadersOfItsProperties)
         sd.Referer = QStringLiteral("http://referrer.example/page");
         sd.AcceptTypes = row.Accept;
         sd.UseCache = row.UseCache;
+        sd.UserName = QStringLiteral("user");
+        sd.Password = QStringLiteral("p:w");
         sd.GetString();
         ASSERT_TRUE(Finish(r)) << row.Name;
         // An empty body is a failure for a text request, but the request was made.
@@ -259,6 +261,7 @@ TEST(SingleDownloader, SendsTheRequestHeadersOfItsProperties)
         EXPECT_EQ(header("referer"), "http://referrer.example/page") << row.Name;
         EXPECT_EQ(header("accept"), row.ExpectedAccept) << row.Name;
         EXPECT_EQ(header("cache-control"), row.NoCache ? "no-cache" : "<none>") << row.Name;
+        EXPECT_EQ(header("authorization"), "Basic " + QByteArray("user:p:w").toBase64().toStdString()) << row.Name;
         EXPECT_EQ(header("host"), QStringLiteral("127.0.0.1:%1").arg(site.Port()).toStdString()) << row.Name;
     }
 }
