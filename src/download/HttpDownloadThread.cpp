@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -24,6 +25,9 @@ using TCurlListPtr = std::unique_ptr<curl_slist, TCurlDeleter>;
 
 // Redirects are followed, but not for ever.
 constexpr long KMaxRedirects = 10;
+// The socket is read in larger pieces than the chunks the worker writes and reports, as
+// the curl program does: fewer system calls for the same chunks.
+constexpr long KTransportBuffer = 6 * THttpDownloadThread::KChunkSize;
 } // namespace
 
 // What one run of the body has seen so far (worker thread only).
@@ -83,6 +87,9 @@ void THttpDownloadThread::Log(const QString& line) const
 void THttpDownloadThread::Execute()
 {
     const bool ok = Perform();
+    // The last count is shown before the end handler runs (both are queued in order).
+    if (BytesReaded > 0)
+        PostProgress();
     if (!FLink->IsDetached())
         FTResult = ok;
     Log(ok ? QStringLiteral("Transfer ok") : QStringLiteral("Transfer failed"));
@@ -130,7 +137,7 @@ bool THttpDownloadThread::Perform()
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, KMaxRedirects);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, static_cast<long>(KChunkSize));
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, KTransportBuffer);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     if (!agent.isEmpty())
         curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
@@ -216,17 +223,32 @@ bool THttpDownloadThread::ReceiveChunk(TTransfer& transfer, const char* data, qi
         transfer.Text.append(data, size);
     }
     BytesReaded += size;
-    if (FTProgress) {
-        const qint64 total = FTFileSize;
-        const qint64 readed = BytesReaded;
-        RunInMainThread(FLink, [this, total, readed] {
-            FTProgress(FRequest.URL, total, readed);
-            // The progress handler may have aborted the task.
-            if (!FLink->IsDetached() && FTStateChange)
-                FTStateChange(KDownloading);
-        });
-    }
+    FProgressReaded = BytesReaded;
+    if (!FLastHandOver.isValid() || FLastHandOver.elapsed() >= KProgressInterval)
+        PostProgress();
     return !FLink->IsDetached();
+}
+
+void THttpDownloadThread::PostProgress()
+{
+    if (!FTProgress || FHandOverPending.exchange(true))
+        return;
+    FLastHandOver.start();
+    PostToMainThread(FLink, [self = shared_from_this()] { self->HandOverProgress(); });
+}
+
+// Main thread.
+void THttpDownloadThread::HandOverProgress()
+{
+    FHandOverPending = false;
+    const qint64 readed = FProgressReaded.load();
+    if (readed == FShownReaded)
+        return;
+    FShownReaded = readed;
+    FTProgress(FRequest.URL, FTFileSize, readed);
+    // The progress handler may have aborted the task.
+    if (!FLink->IsDetached() && FTStateChange)
+        FTStateChange(KDownloading);
 }
 
 size_t THttpDownloadThread::WriteCallback(char* data, size_t size, size_t count, void* context)
@@ -236,8 +258,14 @@ size_t THttpDownloadThread::WriteCallback(char* data, size_t size, size_t count,
     const size_t bytes = size * count;
     if (!transfer.BodyBegun && !self.BeginBody(transfer))
         return 0;
-    // A short count makes the transport stop with a write error.
-    return self.ReceiveChunk(transfer, data, static_cast<qint64>(bytes)) ? bytes : 0;
+    // What the transport delivers is taken in chunks of KChunkSize bytes.
+    for (size_t done = 0; done < bytes; done += KChunkSize) {
+        const qint64 chunk = static_cast<qint64>(std::min<size_t>(KChunkSize, bytes - done));
+        // A short count makes the transport stop with a write error.
+        if (!self.ReceiveChunk(transfer, data + done, chunk))
+            return 0;
+    }
+    return bytes;
 }
 
 int THttpDownloadThread::XferInfoCallback(void* context, long long, long long, long long, long long)

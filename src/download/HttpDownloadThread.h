@@ -5,6 +5,7 @@
 #include "net/HttpCharset.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QtGlobal>
 
@@ -13,10 +14,14 @@
 #include <memory>
 
 // One transfer of a download item on a thread of its own: a GET (or a POST when PostQuery
-// is set) whose body goes to a file or is kept as text. The worker runs on a snapshot of
-// the request and shares with its starter only this object and a TWorkerLink: progress
-// (with the KDownloading state) is handed to the main thread per chunk and waited for,
-// the end handler is queued to the main thread, and after Detach none of them runs.
+// is set) whose body goes to a file or is kept as text, in chunks of KChunkSize bytes. The
+// worker runs on a snapshot of the request and shares with its starter only this object
+// and a TWorkerLink: progress (with the KDownloading state) and the end handler are queued
+// to the main thread, and after Detach none of them runs.
+//
+// Progress is handed over for the first chunk, then at most every KProgressInterval ms,
+// and for the last chunk, each time with the latest count. A thread round trip per 16 KiB
+// chunk would cost more than the transfer itself over a fast line.
 class THttpDownloadThread final : public std::enable_shared_from_this<THttpDownloadThread>
 {
 public:
@@ -45,6 +50,7 @@ public:
     using TEndHandler = std::function<void(const THttpDownloadThread& worker)>;
 
     static constexpr int KChunkSize = 16384;
+    static constexpr int KProgressInterval = 20;
 
     // Starts the worker at once (main thread).
     static std::shared_ptr<THttpDownloadThread> Start(TRequest request, TProgressHandler progress,
@@ -76,6 +82,8 @@ private:
     bool Perform();
     bool BeginBody(TTransfer& transfer);
     bool ReceiveChunk(TTransfer& transfer, const char* data, qint64 size);
+    void PostProgress();
+    void HandOverProgress();
     void Log(const QString& line) const;
 
     const TRequest FRequest;
@@ -84,6 +92,11 @@ private:
     const TLogHandler FOnLog;
     const TEndHandler FOnEnded;
     const TWorkerLinkPtr FLink = std::make_shared<TWorkerLink>();
+
+    std::atomic<bool> FHandOverPending{false};
+    std::atomic<qint64> FProgressReaded{0}; // the count the next hand-over shows
+    qint64 FShownReaded = 0;                // main thread: the count shown last
+    QElapsedTimer FLastHandOver;            // worker thread
 
     std::atomic<bool> FTResult{false};
     qint64 FTFileSize = 0; // Content-Length of the answer, 0 when it has none
