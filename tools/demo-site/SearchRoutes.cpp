@@ -270,9 +270,14 @@ void RegisterSearchRoutes(TDemoSite& site, httplib::Server& server)
             items += QStringLiteral("<li><a href=\"xmd:ACTION=Search&amp;KEYWORD=%1\">%2</a> <small>%3</small></li>\n")
                          .arg(QString::fromLatin1(QUrl::toPercentEncoding(song.Title)), Escape(song.Title),
                               Escape(song.Artist));
+        static const QString style = QStringLiteral(
+            "<style>body{font:14px/1.5 system-ui,sans-serif;margin:0;color:#1f2328}"
+            "h1{font-size:16px;margin:0;padding:14px 16px;border-bottom:1px solid #e6e8eb}"
+            "ol{margin:0;padding:6px 16px 16px 40px}li{padding:6px 0;border-bottom:1px solid #f0f1f3}"
+            "a{color:#b8342c;text-decoration:none;font-weight:500}small{color:#6b7280;margin-left:6px}</style>\n");
         ServeHtml(site, request, response,
                   PageShell(QStringLiteral("Hot Songs"),
-                            QStringLiteral("<h1>Hot Songs</h1>\n<ol>\n%1</ol>\n").arg(items)));
+                            style + QStringLiteral("<h1>Hot Songs this week</h1>\n<ol>\n%1</ol>\n").arg(items)));
     });
     server.Get("/info", [&site](const httplib::Request& request, httplib::Response& response) {
         ServeHtml(site, request, response,
