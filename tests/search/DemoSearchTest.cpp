@@ -201,3 +201,14 @@ TEST(DemoSearch, ServiceInformationSurvivesTheConstantFileAndModifyLines)
                             "GetInfoURL", "GetMethod", "FLVURLFormat"})
         EXPECT_GE(info.IndexOfName(QString::fromUtf8(key)), 0) << key;
 }
+
+TEST(DemoSearch, ProgramPrintsTheModifyLines)
+{
+    QProcess site;
+    site.start(TestSupport::ProgramDir() + QStringLiteral("/varnelo-demo-site"),
+               {QStringLiteral("--port"), QStringLiteral("4321"), QStringLiteral("--service-info")});
+    ASSERT_TRUE(site.waitForFinished(60000));
+    EXPECT_EQ(site.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(site.readAllStandardOutput()),
+              DemoServiceInfoModifyLines(QStringLiteral("http://127.0.0.1:4321")));
+}
