@@ -54,6 +54,18 @@ QString CreateTempBeside(const QString& target)
     throw TJobError(QStringLiteral("cannot create a file in %1").arg(info.absolutePath()));
 }
 
+// The decoder's sample format when the encoder takes it (no conversion, as the ffmpeg program
+// negotiates it), otherwise the encoder's first.
+AVSampleFormat EncoderSampleFormat(const AVCodec* codec, AVSampleFormat decoded)
+{
+    if (!codec->sample_fmts)
+        return decoded != AV_SAMPLE_FMT_NONE ? decoded : AV_SAMPLE_FMT_FLTP;
+    for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+        if (*f == decoded)
+            return decoded;
+    return codec->sample_fmts[0];
+}
+
 class TAudioTranscoder final
 {
 public:
@@ -152,7 +164,7 @@ void TAudioTranscoder::OpenOutput(const QString& fileName)
         throw std::bad_alloc();
     av_channel_layout_default(&FEncoder->ch_layout, FJob.AudioChannels > 0 ? FJob.AudioChannels : 2);
     FEncoder->sample_rate = FJob.AudioSampleRate > 0 ? FJob.AudioSampleRate : 44100;
-    FEncoder->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+    FEncoder->sample_fmt = EncoderSampleFormat(codec, FDecoder->sample_fmt);
     FEncoder->bit_rate = FJob.AudioBitrate;
     FEncoder->time_base = AVRational{1, FEncoder->sample_rate};
     if (format->flags & AVFMT_GLOBALHEADER)
