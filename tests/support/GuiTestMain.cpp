@@ -4,7 +4,6 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     PrepareTestProcess(argc, argv);
     QApplication app(argc, argv);
     return RunTestsInEventLoop(app);
