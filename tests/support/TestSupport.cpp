@@ -87,10 +87,12 @@ QString ResetDataFolders()
         {"VARNELO_AUTOSTART_DIR", "home/.config/autostart"},
         {"VARNELO_USER_REG_DIR", "home/.config"},
         {"VARNELO_MACHINE_REG_DIR", "machine/etc"},
+        {"XDG_RUNTIME_DIR", "runtime"},
     };
     for (const auto& f : folders) {
         const QString path = base + u'/' + QString::fromLatin1(f.folder);
         QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv(f.variable, path.toLocal8Bit());
     }
     return base;
