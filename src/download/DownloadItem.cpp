@@ -156,15 +156,15 @@ void TDownloadItem::TransferEnded(const THttpDownloadThread& worker)
     auto stillMine = [&] { return !alive.expired() && FThread.get() == &worker; };
 
     Log(QStringLiteral("Finished"));
-    FResult = worker.Result();
+    const bool result = worker.Result();
     const bool toFile = worker.Request().ToFile;
-    if (FResult && toFile) {
+    if (result && toFile) {
         if (OnDoneFile && worker.FileSize() > 0) {
             OnDoneFile(this, URL, worker.Request().FileName, worker.FileSize());
             if (!stillMine())
                 return;
         }
-    } else if (FResult) {
+    } else if (result) {
         FResultString = worker.StringResult();
         Log(FResultString);
         if (!RedirectOptions.YesINeedRedirect && OnDoneString) {
@@ -181,7 +181,7 @@ void TDownloadItem::TransferEnded(const THttpDownloadThread& worker)
     if (RedirectOptions.YesINeedRedirect)
         RunRedirect();
     else
-        SetDownloadState(FResult ? KFinished : KFailed);
+        SetDownloadState(result ? KFinished : KFailed);
 }
 
 void TDownloadItem::RunRedirect()
@@ -193,9 +193,9 @@ void TDownloadItem::RunRedirect()
         DownloadToFile();
         break;
     case KYouTube: {
+        // The identifier is what follows the first "=" of the address ("...watch?v=ID").
         const qsizetype equals = URL.indexOf(u'=');
-        FYouTubeId = equals < 0 ? URL : URL.mid(equals + 1);
-        FFLVGet->YoutubeID = FYouTubeId;
+        FFLVGet->YoutubeID = equals < 0 ? URL : URL.mid(equals + 1);
         FResolving = true;
         FFLVGet->Get();
         break;

@@ -106,9 +106,7 @@ private:
     void Log(const QString& line) const;
 
     QString FURLOrg;
-    QString FYouTubeId;
     std::shared_ptr<THttpDownloadThread> FThread;
-    bool FResult = false;
     bool FAbort = false;
     bool FDestroyFlag = false;
     bool FResolving = false; // a stream address is being resolved for this task
