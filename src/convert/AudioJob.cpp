@@ -101,7 +101,8 @@ private:
     TOutputPtr FOutput;
     AVStream* FOutStream = nullptr;
     TCodecPtr FEncoder;
-    TSwrPtr FSwr;
+    TSwrPtr FSwr; // null while the input needs no conversion
+    bool FFormatKnown = false;
     AVChannelLayout FSwrLayout = {};
     int FSwrFormat = -1;
     int FSwrRate = 0;
@@ -201,13 +202,13 @@ void TAudioTranscoder::SetUpResampler(const AVFrame& in)
         av_channel_layout_default(&layout, in.ch_layout.nb_channels);
     else
         Check(av_channel_layout_copy(&layout, &in.ch_layout), "channel layout");
-    if (FSwr && FSwrFormat == in.format && FSwrRate == in.sample_rate &&
+    if (FFormatKnown && FSwrFormat == in.format && FSwrRate == in.sample_rate &&
         av_channel_layout_compare(&FSwrLayout, &layout) == 0) {
         av_channel_layout_uninit(&layout);
         return;
     }
     // The input changed its format on the way (or this is the first frame): drain what the
-    // old resampler holds, then start a new one.
+    // old resampler holds, then set up for the new format.
     if (FSwr)
         Resample(nullptr);
     av_channel_layout_uninit(&FSwrLayout);
@@ -216,6 +217,12 @@ void TAudioTranscoder::SetUpResampler(const AVFrame& in)
     FSwrRate = in.sample_rate;
     if (layout.nb_channels <= 0 || in.sample_rate <= 0 || in.format < 0)
         throw TJobError(QStringLiteral("the audio stream has no valid format"));
+    FFormatKnown = true;
+    FSwr.reset();
+    // Audio that already has the encoder's format goes to it as it is.
+    if (in.format == FEncoder->sample_fmt && in.sample_rate == FEncoder->sample_rate &&
+        av_channel_layout_compare(&layout, &FEncoder->ch_layout) == 0)
+        return;
     SwrContext* swr = nullptr;
     Check(swr_alloc_set_opts2(&swr, &FEncoder->ch_layout, FEncoder->sample_fmt, FEncoder->sample_rate,
                               &layout, static_cast<AVSampleFormat>(in.format), in.sample_rate, 0,
@@ -284,7 +291,10 @@ void TAudioTranscoder::ReceiveDecoded()
             return;
         Check(ret, "decoding failed");
         SetUpResampler(*FDecoded);
-        Resample(FDecoded.get());
+        if (FSwr)
+            Resample(FDecoded.get());
+        else
+            Push(FDecoded->extended_data, FDecoded->nb_samples);
         av_frame_unref(FDecoded.get());
         EncodeFromFifo(false);
     }
