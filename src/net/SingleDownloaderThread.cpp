@@ -1,20 +1,20 @@
 #include "net/SingleDownloaderThread.h"
 
+#include <algorithm>
 #include <climits>
 #include <system_error>
 #include <thread>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 
 #include "common/TextFunctions.h"
 
 namespace
 {
-constexpr long KChunkSize = 16384;
+// Progress is reported per chunk; libcurl reads a few chunks at a time.
+constexpr size_t KChunkSize = 16384;
+constexpr long KReadBlock = 16 * KChunkSize;
 constexpr long KMaxRedirects = 10;
 
 struct TCurlDeleter
@@ -113,7 +113,7 @@ void TSingleDownloaderThread::Execute()
     FResult.Result = ok;
     FResult.ToFile = FRequest.ToFile;
     FResult.FileName = FRequest.FileName;
-    // An uncommitted QSaveFile removes its temporary file; FileName stays as it was.
+    // An uncommitted temporary file is removed; FileName stays as it was.
     FFile.reset();
     if (!ok)
         FResult.StringResult.clear();
@@ -174,7 +174,7 @@ bool TSingleDownloaderThread::Perform()
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, KMaxRedirects);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, KChunkSize);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, KReadBlock);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     if (!agent.isEmpty())
         curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
@@ -196,9 +196,8 @@ bool TSingleDownloaderThread::Perform()
 
     if (FRequest.ToFile) {
         // Written beside FileName and renamed over it only after a complete transfer.
-        const QString folder = QFileInfo(FRequest.FileName).absolutePath();
-        FFile = std::make_unique<QSaveFile>(FRequest.FileName);
-        if (FRequest.FileName.isEmpty() || !QDir().mkpath(folder) || !FFile->open(QIODevice::WriteOnly)) {
+        FFile = std::make_unique<TPartFile>();
+        if (!FFile->Open(FRequest.FileName)) {
             Log(QStringLiteral("Cannot write ") + FRequest.FileName);
             return false;
         }
@@ -224,7 +223,7 @@ bool TSingleDownloaderThread::Perform()
         Log(QStringLiteral("Incomplete body: %1 of %2 bytes").arg(FBytesReaded).arg(FResult.FileSize));
         return false;
     }
-    if (!FFile->commit()) {
+    if (!FFile->Commit()) {
         Log(QStringLiteral("Cannot write ") + FRequest.FileName);
         return false;
     }
@@ -256,16 +255,22 @@ size_t TSingleDownloaderThread::Receive(const char* data, size_t size)
         return 0;
     if (FFile) {
         // A short write (disk full) fails the transfer.
-        if (FFile->write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
+        if (!FFile->Write(data, static_cast<qint64>(size)))
             return 0;
     } else {
         FText.append(data, static_cast<qsizetype>(size));
     }
-    FBytesToRead = static_cast<int64_t>(size);
-    FBytesReaded += FBytesToRead;
+    // libcurl reads a few chunks at a time; progress is still reported per chunk, all in
+    // one hand-over. A handler that aborts stops the calls that would follow.
+    const int64_t start = FBytesReaded;
+    FBytesReaded += static_cast<int64_t>(size);
     if (FTProgress && !Terminated())
-        RunInMainThread(FState->Link, [this] {
-            FTProgress(this, ClampToInt(FResult.FileSize), ClampToInt(FBytesReaded));
+        RunInMainThread(FState->Link, [this, start, size] {
+            for (size_t done = 0; done < size && !Terminated();) {
+                FBytesToRead = static_cast<int64_t>(std::min<size_t>(KChunkSize, size - done));
+                done += static_cast<size_t>(FBytesToRead);
+                FTProgress(this, ClampToInt(FResult.FileSize), ClampToInt(start + static_cast<int64_t>(done)));
+            }
         });
     return Terminated() ? 0 : size;
 }

@@ -11,9 +11,9 @@
 #include <curl/curl.h>
 
 #include "common/MainThread.h"
+#include "net/PartFile.h"
 #include "net/SingleDownloader.h"
 
-class QSaveFile;
 
 // Splits a request address into the secure flag, the host (with a port, when one is
 // written) and the path with its query. The scheme "http://" and then "https://" are
@@ -97,7 +97,7 @@ private:
 
     TSingleDownloadResult FResult;
     CURL* FCurl = nullptr; // the easy handle while Perform runs
-    std::unique_ptr<QSaveFile> FFile;
+    std::unique_ptr<TPartFile> FFile;
     QByteArray FText;
     bool FHeadersChecked = false;
     bool FRefused = false; // the answer was refused before its body was read

@@ -339,6 +339,22 @@ TEST(SingleDownloader, EndsOfBodiesWithoutFaults)
     }
 }
 
+TEST(SingleDownloader, UnwritableFileNameIsAFailure)
+{
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath(QStringLiteral("plain-file"));
+    ASSERT_TRUE(TestSupport::WriteFile(blocker, "x"));
+    TSingleDownloader sd;
+    TRecorder r;
+    r.Attach(sd);
+    sd.URL = SiteUrl(QStringLiteral("/bytes/1000"));
+    sd.FileName = blocker + QStringLiteral("/sub/out.bin"); // a folder cannot be made under a file
+    sd.GetFile();
+    ASSERT_TRUE(Finish(r));
+    EXPECT_EQ(r.Errors, 1);
+    EXPECT_EQ(FolderEntries(dir.path()), QStringList{QStringLiteral("plain-file")});
+}
+
 TEST(SingleDownloader, HonoursThePortInTheAddress)
 {
     TDemoSite other;
