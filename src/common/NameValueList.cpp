@@ -82,6 +82,10 @@ bool NeedsQuotes(const QString& item)
 
 QString TNameValueList::CommaText() const
 {
+    // A single empty line is written as a quoted empty item, so it does not read back as
+    // an empty list.
+    if (FLines.size() == 1 && FLines.first().isEmpty())
+        return QStringLiteral("\"\"");
     QStringList items;
     items.reserve(FLines.size());
     for (const QString& line : FLines) {

@@ -32,6 +32,14 @@ TEST(NameValueList, CommaTextRoundTripsAwkwardItems)
     EXPECT_EQ(back.Lines(), items);
 }
 
+TEST(NameValueList, CommaTextKeepsASingleEmptyLine)
+{
+    TNameValueList list(QStringList{QString()});
+    TNameValueList back;
+    back.SetCommaText(list.CommaText());
+    EXPECT_EQ(back.Lines(), QStringList{QString()});
+}
+
 TEST(NameValueList, SetCommaTextReadsHandWrittenForms)
 {
     const struct
