@@ -130,6 +130,8 @@ bool TSingleDownloaderThread::Perform()
     Log(QStringLiteral("ParseURL: ") + FRequest.URL);
     Log(QStringLiteral("ParseURL: ") + host);
     Log(QStringLiteral("ParseURL: ") + path);
+    if (host.isEmpty())
+        Log(QStringLiteral("No host, or no path after the host (write at least \"/\")"));
     if (Terminated() || host.isEmpty())
         return false;
 

@@ -103,6 +103,7 @@ TEST_F(CliFetch, FailuresExitNonZeroWithAReason)
         {{FBaseUrl + QStringLiteral("/bytes/1000?fault=500"), QStringLiteral("-o"), dir.filePath(QStringLiteral("x"))}, 1, "500"},
         {{FBaseUrl + QStringLiteral("/bytes/1000?fault=reset"), QStringLiteral("-o"), dir.filePath(QStringLiteral("y"))}, 1,
          "fetch failed"},
+        {{FBaseUrl}, 1, "No host"}, // no "/" after the host
         {{}, 2, "missing URL"},
         {{FBaseUrl, QStringLiteral("--charset"), QStringLiteral("ebcdic")}, 2, "unknown charset"},
     };
