@@ -132,11 +132,15 @@ bool TDemoSite::Start(int port)
         FPort = 0;
         return false;
     }
-    FListenThread = std::thread([this] { FServer->listen_after_bind(); });
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    FListenThread = std::thread([this, ended] {
+        FServer->listen_after_bind();
+        *ended = true;
+    });
     // Stop() only reaches a server that already runs its accept loop.
-    while (!FServer->is_running())
+    while (!FServer->is_running() && !*ended)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return true;
+    return !*ended;
 }
 
 void TDemoSite::Stop()

@@ -101,6 +101,7 @@ public:
     TDemoSite& operator=(const TDemoSite&) = delete;
 
     // Binds 127.0.0.1:port (0 picks a free port) and serves on a thread of its own.
+    // A site starts once; after Stop it stays stopped.
     bool Start(int port = 0);
     void Stop();
     int Port() const { return FPort; }
