@@ -1,7 +1,11 @@
 #include "convert/AudioJob.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <stdexcept>
 #include <vector>
 
@@ -74,7 +78,11 @@ public:
         : FJob(job), FStop(stop), FProgress(progress)
     {
     }
-    ~TAudioTranscoder() { av_channel_layout_uninit(&FSwrLayout); }
+    ~TAudioTranscoder()
+    {
+        EndEncodeLoop(true);
+        av_channel_layout_uninit(&FSwrLayout);
+    }
     Q_DISABLE_COPY_MOVE(TAudioTranscoder)
 
     void OpenInput();
@@ -82,12 +90,16 @@ public:
     void Run();
 
 private:
+    void Decode();
     void SetUpResampler(const AVFrame& in);
     void ReceiveDecoded();
     void Resample(const AVFrame* in);
     void Push(uint8_t** data, int count);
     void EncodeFromFifo(bool flush);
+    bool ReadFrameFromFifo(int frameSize, bool flush);
     void Encode(AVFrame* frame);
+    void EncodeLoop();
+    void EndEncodeLoop(bool abort);
     void ReportProgress(bool force);
     void CheckCompleteness() const;
 
@@ -110,7 +122,8 @@ private:
     TFramePtr FDecoded{av_frame_alloc()};
     TFramePtr FConverted{av_frame_alloc()};
     TFramePtr FEncodeFrame{av_frame_alloc()};
-    TPacketPtr FPacket{av_packet_alloc()};
+    TPacketPtr FPacket{av_packet_alloc()};        // read from the input
+    TPacketPtr FEncodedPacket{av_packet_alloc()}; // written to the output
 
     int64_t FStartSamples = 0;   // output samples to skip
     int64_t FLimitSamples = 0;   // output samples to keep at most; 0: all
@@ -119,6 +132,15 @@ private:
     int64_t FNextPts = 0;
     int64_t FReportedUs = -1;
     bool FLimitReached = false;
+
+    // Decoding and encoding overlap: this thread decodes into the FIFO, the encode thread
+    // takes whole frames from it. FIFO and flags are shared under the mutex.
+    std::mutex FMutex;
+    std::condition_variable FFifoChanged;
+    bool FInputDone = false;
+    bool FAbort = false;
+    std::exception_ptr FEncodeError;
+    std::thread FEncodeThread;
 };
 
 void TAudioTranscoder::OpenInput()
@@ -136,7 +158,7 @@ void TAudioTranscoder::OpenInput()
             FInput->streams[i]->discard = AVDISCARD_ALL;
     const AVStream* stream = FInput->streams[FStreamIndex];
     FDecoder.reset(avcodec_alloc_context3(codec));
-    if (!FDecoder || !FPacket || !FDecoded || !FConverted || !FEncodeFrame)
+    if (!FDecoder || !FPacket || !FEncodedPacket || !FDecoded || !FConverted || !FEncodeFrame)
         throw std::bad_alloc();
     Check(avcodec_parameters_to_context(FDecoder.get(), stream->codecpar), "decoder parameters");
     FDecoder->pkt_timebase = stream->time_base;
@@ -276,8 +298,18 @@ void TAudioTranscoder::Push(uint8_t** data, int count)
     std::vector<void*> planes(static_cast<size_t>(planar ? channels : 1));
     for (size_t i = 0; i < planes.size(); ++i)
         planes[i] = data[i] + static_cast<ptrdiff_t>(offset) * step;
-    if (av_audio_fifo_write(FFifo.get(), planes.data(), keep) < keep)
-        throw TJobError(QStringLiteral("out of memory"));
+    {
+        // At most about a second of audio waits for the encoder.
+        std::unique_lock lock(FMutex);
+        FFifoChanged.wait(lock, [&] {
+            return av_audio_fifo_size(FFifo.get()) < FEncoder->sample_rate || FEncodeError;
+        });
+        if (FEncodeError)
+            std::rethrow_exception(FEncodeError);
+        if (av_audio_fifo_write(FFifo.get(), planes.data(), keep) < keep)
+            throw TJobError(QStringLiteral("out of memory"));
+    }
+    FFifoChanged.notify_all();
     FKept += keep;
     FLimitReached = FLimitSamples > 0 && FKept >= FLimitSamples;
 }
@@ -296,48 +328,94 @@ void TAudioTranscoder::ReceiveDecoded()
         else
             Push(FDecoded->extended_data, FDecoded->nb_samples);
         av_frame_unref(FDecoded.get());
-        EncodeFromFifo(false);
+        ReportProgress(false);
     }
 }
 
+// Takes the next frame from the FIFO into FEncodeFrame: a whole one, or with flush the rest.
+bool TAudioTranscoder::ReadFrameFromFifo(int frameSize, bool flush)
+{
+    const int available = qMin(av_audio_fifo_size(FFifo.get()), frameSize);
+    if (available == 0 || (available < frameSize && !flush))
+        return false;
+    const bool shortLast = FEncoder->codec->capabilities &
+                           (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    av_frame_unref(FEncodeFrame.get());
+    FEncodeFrame->nb_samples = shortLast ? available : frameSize;
+    FEncodeFrame->format = FEncoder->sample_fmt;
+    FEncodeFrame->sample_rate = FEncoder->sample_rate;
+    Check(av_channel_layout_copy(&FEncodeFrame->ch_layout, &FEncoder->ch_layout), "channel layout");
+    Check(av_frame_get_buffer(FEncodeFrame.get(), 0), "out of memory");
+    if (available < FEncodeFrame->nb_samples) // the encoder needs whole frames: pad with silence
+        av_samples_set_silence(FEncodeFrame->extended_data, 0, FEncodeFrame->nb_samples,
+                               FEncoder->ch_layout.nb_channels, FEncoder->sample_fmt);
+    if (av_audio_fifo_read(FFifo.get(), reinterpret_cast<void**>(FEncodeFrame->extended_data),
+                           available) < available)
+        throw TJobError(QStringLiteral("audio buffer read failed"));
+    FEncodeFrame->pts = FNextPts;
+    FNextPts += FEncodeFrame->nb_samples;
+    return true;
+}
+
+// The encode thread's body: whole frames until the input is done.
+void TAudioTranscoder::EncodeLoop()
+{
+    const int frameSize = FEncoder->frame_size > 0 ? FEncoder->frame_size : 1152;
+    try {
+        for (;;) {
+            {
+                std::unique_lock lock(FMutex);
+                FFifoChanged.wait(lock, [&] {
+                    return FAbort || FInputDone || av_audio_fifo_size(FFifo.get()) >= frameSize;
+                });
+                if (FAbort || !ReadFrameFromFifo(frameSize, false))
+                    return; // the rest is flushed after the input
+            }
+            FFifoChanged.notify_all();
+            Encode(FEncodeFrame.get());
+        }
+    } catch (...) {
+        const std::lock_guard lock(FMutex);
+        FEncodeError = std::current_exception();
+        FFifoChanged.notify_all();
+    }
+}
+
+// Ends the encode thread: after the whole input, or at once (abort) on a failure.
+void TAudioTranscoder::EndEncodeLoop(bool abort)
+{
+    if (!FEncodeThread.joinable())
+        return;
+    {
+        const std::lock_guard lock(FMutex);
+        FInputDone = true;
+        FAbort = abort;
+    }
+    FFifoChanged.notify_all();
+    FEncodeThread.join();
+    if (FEncodeError && !abort)
+        std::rethrow_exception(FEncodeError);
+}
+
+// Encodes what the FIFO holds on the calling thread; with flush also a last short frame.
 void TAudioTranscoder::EncodeFromFifo(bool flush)
 {
     const int frameSize = FEncoder->frame_size > 0 ? FEncoder->frame_size : 1152;
-    const bool shortLast = FEncoder->codec->capabilities &
-                           (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
-    while (av_audio_fifo_size(FFifo.get()) >= frameSize ||
-           (flush && av_audio_fifo_size(FFifo.get()) > 0)) {
-        const int available = qMin(av_audio_fifo_size(FFifo.get()), frameSize);
-        av_frame_unref(FEncodeFrame.get());
-        FEncodeFrame->nb_samples = shortLast ? available : frameSize;
-        FEncodeFrame->format = FEncoder->sample_fmt;
-        FEncodeFrame->sample_rate = FEncoder->sample_rate;
-        Check(av_channel_layout_copy(&FEncodeFrame->ch_layout, &FEncoder->ch_layout), "channel layout");
-        Check(av_frame_get_buffer(FEncodeFrame.get(), 0), "out of memory");
-        if (available < FEncodeFrame->nb_samples) // the encoder needs whole frames: pad with silence
-            av_samples_set_silence(FEncodeFrame->extended_data, 0, FEncodeFrame->nb_samples,
-                                   FEncoder->ch_layout.nb_channels, FEncoder->sample_fmt);
-        if (av_audio_fifo_read(FFifo.get(), reinterpret_cast<void**>(FEncodeFrame->extended_data),
-                               available) < available)
-            throw TJobError(QStringLiteral("audio buffer read failed"));
-        FEncodeFrame->pts = FNextPts;
-        FNextPts += FEncodeFrame->nb_samples;
+    while (ReadFrameFromFifo(frameSize, flush))
         Encode(FEncodeFrame.get());
-    }
-    ReportProgress(false);
 }
 
 void TAudioTranscoder::Encode(AVFrame* frame)
 {
     Check(avcodec_send_frame(FEncoder.get(), frame), "encoding failed");
     for (;;) {
-        const int ret = avcodec_receive_packet(FEncoder.get(), FPacket.get());
+        const int ret = avcodec_receive_packet(FEncoder.get(), FEncodedPacket.get());
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
             return;
         Check(ret, "encoding failed");
-        av_packet_rescale_ts(FPacket.get(), FEncoder->time_base, FOutStream->time_base);
-        FPacket->stream_index = FOutStream->index;
-        Check(av_interleaved_write_frame(FOutput.get(), FPacket.get()), "cannot write the output");
+        av_packet_rescale_ts(FEncodedPacket.get(), FEncoder->time_base, FOutStream->time_base);
+        FEncodedPacket->stream_index = FOutStream->index;
+        Check(av_interleaved_write_frame(FOutput.get(), FEncodedPacket.get()), "cannot write the output");
     }
 }
 
@@ -380,6 +458,24 @@ void TAudioTranscoder::CheckCompleteness() const
 
 void TAudioTranscoder::Run()
 {
+    FEncodeThread = std::thread([this] { EncodeLoop(); });
+    try {
+        Decode();
+    } catch (...) {
+        EndEncodeLoop(true);
+        throw;
+    }
+    EndEncodeLoop(false);
+    CheckCompleteness();
+    EncodeFromFifo(true);
+    Encode(nullptr);
+    Check(av_write_trailer(FOutput.get()), "cannot finish the output");
+    Check(avio_closep(&FOutput->pb), "cannot write the output");
+    ReportProgress(true);
+}
+
+void TAudioTranscoder::Decode()
+{
     while (!FLimitReached) {
         if (FStop.load())
             throw TStopped();
@@ -410,12 +506,6 @@ void TAudioTranscoder::Run()
     }
     if (FSwr)
         Resample(nullptr);
-    CheckCompleteness();
-    EncodeFromFifo(true);
-    Encode(nullptr);
-    Check(av_write_trailer(FOutput.get()), "cannot finish the output");
-    Check(avio_closep(&FOutput->pb), "cannot write the output");
-    ReportProgress(true);
 }
 } // namespace
 
