@@ -94,6 +94,24 @@ TEST(FFEncoderTest, ConvertsFlvAndMp4ToMp3)
     }
 }
 
+// Decoding and encoding run on two threads: a race between them shows as differing output.
+TEST(FFEncoderTest, SameInputGivesTheSameBytes)
+{
+    QTemporaryDir folder;
+    QByteArray first;
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        const QString output = folder.filePath(QStringLiteral("run%1.mp3").arg(run));
+        const auto result = Convert(Media(KMp4), output, 128, 0);
+        ASSERT_TRUE(result && result->Finished);
+        const QByteArray bytes = ReadFile(output);
+        if (run == 0)
+            first = bytes;
+        EXPECT_EQ(bytes.size(), first.size());
+        EXPECT_TRUE(bytes == first);
+    }
+}
+
 TEST(FFEncoderTest, BrokenAndTruncatedInputsLeaveNoFile)
 {
     struct Row
