@@ -3,21 +3,12 @@
 #include <memory>
 #include <thread>
 
-#include <curl/curl.h>
-
 #include "common/DebugLog.h"
+#include "net/CurlEasy.h"
 #include "net/CurlGlobal.h"
 
 namespace
 {
-struct TCurlDeleter
-{
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-using TCurlPtr = std::unique_ptr<CURL, TCurlDeleter>;
-
-constexpr long KMaxRedirects = 10;
-
 // What the callbacks of one transfer share.
 struct TTransfer
 {
@@ -87,31 +78,27 @@ void TIdhttpDownloadThread::Start(const QString& url, TWorkerLinkPtr link, TOnDo
 
 TIdhttpDownloadThread::TResult TIdhttpDownloadThread::Execute() const
 {
-    TCurlPtr curl(curl_easy_init());
-    if (!curl)
-        return {false, QStringLiteral("cannot start a request for %1").arg(FURL)};
     TTransfer transfer{FLink, {}, false};
-    const QByteArray url = FURL.toUtf8();
+    TCurlRequest request;
+    request.URL = FURL.toUtf8();
+    request.AcceptTypes = QStringLiteral("*/*");
+    request.Agent = QString::fromLatin1(KUserAgent);
+    request.Write = WriteCallback;
+    request.WriteData = &transfer;
+    request.XferInfo = XferInfoCallback;
+    request.XferInfoData = &transfer;
+    const TCurlEasy easy = MakeCurlEasy(request);
+    if (!easy.Handle)
+        return {false, QStringLiteral("cannot start a request for %1").arg(FURL)};
+    CURL* curl = easy.Handle.get();
     char errorText[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl.get(), CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, KUserAgent);
-    curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, KMaxRedirects);
-    curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
     // A server that stops sending must not keep the resolution waiting for ever.
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, 60L);
-    curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, WriteCallback);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, XferInfoCallback);
-    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
 
-    const CURLcode code = curl_easy_perform(curl.get());
+    const CURLcode code = curl_easy_perform(curl);
     if (FLink->IsDetached())
         return {false, QStringLiteral("dropped")};
     if (transfer.TooBig)
@@ -121,11 +108,11 @@ TIdhttpDownloadThread::TResult TIdhttpDownloadThread::Execute() const
         return {false, QStringLiteral("%1: %2").arg(FURL, detail)};
     }
     long status = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299)
         return {false, QStringLiteral("%1: HTTP status %2").arg(FURL).arg(status)};
     char* contentType = nullptr;
-    curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &contentType);
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
     DebugLog::LogTag(QStringLiteral("YoutubeFLVGet"),
                      QStringLiteral("%1: %2 bytes").arg(FURL).arg(transfer.Body.size()));
     return {true, DecodePage(transfer.Body, contentType)};
