@@ -1,33 +1,17 @@
 #include "download/HttpDownloadThread.h"
 
-#include <curl/curl.h>
-
 #include <QFile>
 #include <QUrl>
 
-#include <algorithm>
 #include <memory>
 #include <thread>
 
+#include "net/CurlEasy.h"
 #include "net/CurlGlobal.h"
 
 namespace
 {
 std::atomic<int> GRunning{0};
-
-struct TCurlDeleter
-{
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using TCurlPtr = std::unique_ptr<CURL, TCurlDeleter>;
-using TCurlListPtr = std::unique_ptr<curl_slist, TCurlDeleter>;
-
-// Redirects are followed, but not for ever.
-constexpr long KMaxRedirects = 10;
-// The socket is read in larger pieces than the chunks the worker writes and reports, as
-// the curl program does: fewer system calls for the same chunks.
-constexpr long KTransportBuffer = 6 * THttpDownloadThread::KChunkSize;
 } // namespace
 
 // What one run of the body has seen so far (worker thread only).
@@ -39,6 +23,7 @@ struct THttpDownloadThread::TTransfer
     bool Refused = false; // the answer was turned down before its body was read
     QFile File;
     QByteArray Text;
+    TChunkProgress Chunks;
 };
 
 std::shared_ptr<THttpDownloadThread> THttpDownloadThread::Start(TRequest request, TProgressHandler progress,
@@ -87,9 +72,6 @@ void THttpDownloadThread::Log(const QString& line) const
 void THttpDownloadThread::Execute()
 {
     const bool ok = Perform();
-    // The last count is shown before the end handler runs (both are queued in order).
-    if (BytesReaded > 0)
-        PostProgress();
     if (!FLink->IsDetached())
         FTResult = ok;
     Log(ok ? QStringLiteral("Transfer ok") : QStringLiteral("Transfer failed"));
@@ -109,57 +91,34 @@ bool THttpDownloadThread::Perform()
     if (FLink->IsDetached())
         return false;
 
-    TCurlPtr curl(curl_easy_init());
-    if (!curl)
-        return false;
     TTransfer transfer;
     transfer.Worker = this;
-    transfer.Curl = curl.get();
-
-    const QByteArray urlBytes = FRequest.URL.toUtf8();
-    const QByteArray agent = FRequest.Agent.toUtf8();
-    const QByteArray referer = FRequest.Referer.toUtf8();
-    const QByteArray userName = FRequest.UserName.toUtf8();
-    const QByteArray password = FRequest.Password.toUtf8();
-    const QByteArray accept = "Accept: " + FRequest.AcceptTypes.toUtf8();
+    TCurlRequest request;
+    request.URL = FRequest.URL.toUtf8();
+    request.Http10 = true;
+    request.AcceptTypes = FRequest.AcceptTypes;
+    request.Agent = FRequest.Agent;
+    request.Referer = FRequest.Referer;
+    request.UserName = FRequest.UserName;
+    request.Password = FRequest.Password;
     const bool post = !FRequest.PostQuery.isEmpty();
-    const QByteArray body = FRequest.PostQuery.toLatin1(); // one byte per character
-
-    TCurlListPtr headers(curl_slist_append(nullptr, accept.constData()));
+    request.PostBody = FRequest.PostQuery.toLatin1(); // one byte per character
     if (post)
-        headers.reset(curl_slist_append(headers.release(), "Content-Type: application/x-www-form-urlencoded"));
-
-    CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, KMaxRedirects);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, KTransportBuffer);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    if (!agent.isEmpty())
-        curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
-    if (!referer.isEmpty())
-        curl_easy_setopt(c, CURLOPT_REFERER, referer.constData());
-    if (!userName.isEmpty())
-        curl_easy_setopt(c, CURLOPT_USERNAME, userName.constData());
-    if (!password.isEmpty())
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
-    if (post) {
-        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
-    }
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &THttpDownloadThread::WriteCallback);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &THttpDownloadThread::XferInfoCallback);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+        request.Headers << QStringLiteral("Content-Type: application/x-www-form-urlencoded");
+    request.Write = &THttpDownloadThread::WriteCallback;
+    request.WriteData = &transfer;
+    request.XferInfo = &THttpDownloadThread::XferInfoCallback;
+    request.XferInfoData = this;
+    const TCurlEasy curl = MakeCurlEasy(request);
+    if (!curl.Handle)
+        return false;
+    transfer.Curl = curl.Handle.get();
 
     Log(post ? QStringLiteral("POST") : QStringLiteral("GET"));
     Log(FRequest.AcceptTypes);
-    const CURLcode code = curl_easy_perform(c);
+    const CURLcode code = curl_easy_perform(transfer.Curl);
+    // A body that ended inside a chunk (no Content-Length, or cut short) reports that chunk.
+    HandOverProgress(transfer.Chunks.End());
     if (code != CURLE_OK)
         Log(QStringLiteral("Transport error: ") + QString::fromUtf8(curl_easy_strerror(code)));
     if (FLink->IsDetached() || transfer.Refused)
@@ -198,6 +157,7 @@ bool THttpDownloadThread::BeginBody(TTransfer& transfer)
         return false;
     }
     FTFileSize = haveLength ? static_cast<qint64>(length) : 0;
+    transfer.Chunks.SetTotal(FTFileSize);
     BytesReaded = 0;
     if (FRequest.ToFile) {
         transfer.File.setFileName(FRequest.FileName);
@@ -210,7 +170,7 @@ bool THttpDownloadThread::BeginBody(TTransfer& transfer)
     return true;
 }
 
-bool THttpDownloadThread::ReceiveChunk(TTransfer& transfer, const char* data, qint64 size)
+bool THttpDownloadThread::Receive(TTransfer& transfer, const char* data, qint64 size)
 {
     if (FLink->IsDetached())
         return false;
@@ -223,32 +183,20 @@ bool THttpDownloadThread::ReceiveChunk(TTransfer& transfer, const char* data, qi
         transfer.Text.append(data, size);
     }
     BytesReaded += size;
-    FProgressReaded = BytesReaded;
-    if (!FLastHandOver.isValid() || FLastHandOver.elapsed() >= KProgressInterval)
-        PostProgress();
+    HandOverProgress(transfer.Chunks.Add(size));
     return !FLink->IsDetached();
 }
 
-void THttpDownloadThread::PostProgress()
+void THttpDownloadThread::HandOverProgress(TChunkSpan span)
 {
-    if (!FTProgress || FHandOverPending.exchange(true))
+    if (!FTProgress)
         return;
-    FLastHandOver.start();
-    PostToMainThread(FLink, [self = shared_from_this()] { self->HandOverProgress(); });
-}
-
-// Main thread.
-void THttpDownloadThread::HandOverProgress()
-{
-    FHandOverPending = false;
-    const qint64 readed = FProgressReaded.load();
-    if (readed == FShownReaded)
-        return;
-    FShownReaded = readed;
-    FTProgress(FRequest.URL, FTFileSize, readed);
-    // The progress handler may have aborted the task.
-    if (!FLink->IsDetached() && FTStateChange)
-        FTStateChange(KDownloading);
+    HandOverChunks(FLink, span, [this](qint64, qint64 readed) {
+        FTProgress(FRequest.URL, FTFileSize, readed);
+        // The progress handler may have aborted the task.
+        if (!FLink->IsDetached() && FTStateChange)
+            FTStateChange(KDownloading);
+    });
 }
 
 size_t THttpDownloadThread::WriteCallback(char* data, size_t size, size_t count, void* context)
@@ -258,17 +206,11 @@ size_t THttpDownloadThread::WriteCallback(char* data, size_t size, size_t count,
     const size_t bytes = size * count;
     if (!transfer.BodyBegun && !self.BeginBody(transfer))
         return 0;
-    // What the transport delivers is taken in chunks of KChunkSize bytes.
-    for (size_t done = 0; done < bytes; done += KChunkSize) {
-        const qint64 chunk = static_cast<qint64>(std::min<size_t>(KChunkSize, bytes - done));
-        // A short count makes the transport stop with a write error.
-        if (!self.ReceiveChunk(transfer, data + done, chunk))
-            return 0;
-    }
-    return bytes;
+    // A short count makes the transport stop with a write error.
+    return self.Receive(transfer, data, static_cast<qint64>(bytes)) ? bytes : 0;
 }
 
-int THttpDownloadThread::XferInfoCallback(void* context, long long, long long, long long, long long)
+int THttpDownloadThread::XferInfoCallback(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<THttpDownloadThread*>(context)->FLink->IsDetached() ? 1 : 0;
 }

@@ -1,27 +1,30 @@
 #pragma once
 
-#include "common/MainThread.h"
-#include "download/DownloadTypes.h"
-#include "net/HttpCharset.h"
-
-#include <QByteArray>
-#include <QElapsedTimer>
-#include <QString>
-#include <QtGlobal>
-
 #include <atomic>
 #include <functional>
 #include <memory>
 
+#include <curl/curl.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include "common/MainThread.h"
+#include "download/DownloadTypes.h"
+#include "net/ChunkProgress.h"
+#include "net/HttpCharset.h"
+
 // One transfer of a download item on a thread of its own: a GET (or a POST when PostQuery
-// is set) whose body goes to a file or is kept as text, in chunks of KChunkSize bytes. The
-// worker runs on a snapshot of the request and shares with its starter only this object
-// and a TWorkerLink: progress (with the KDownloading state) and the end handler are queued
-// to the main thread, and after Detach none of them runs.
+// is set) whose body goes to a file or is kept as text. The worker runs on a snapshot of
+// the request and shares with its starter only this object and a TWorkerLink: after Detach
+// none of its handlers runs.
 //
-// Progress is handed over for the first chunk, then at most every KProgressInterval ms,
-// and for the last chunk, each time with the latest count. A thread round trip per 16 KiB
-// chunk would cost more than the transfer itself over a fast line.
+// Progress is reported per chunk of KChunkSize bytes, each chunk followed by the
+// KDownloading state, on the main thread while the worker waits. libcurl delivers blocks of
+// several chunks; the calls of all chunks of a block go in one hand-over, as a thread round
+// trip per 16 KiB chunk would cost more than the transfer itself over a fast line. The end
+// handler is queued to the main thread after the last progress call.
 class THttpDownloadThread final : public std::enable_shared_from_this<THttpDownloadThread>
 {
 public:
@@ -49,8 +52,7 @@ public:
     // Queued to the main thread once the body has returned.
     using TEndHandler = std::function<void(const THttpDownloadThread& worker)>;
 
-    static constexpr int KChunkSize = 16384;
-    static constexpr int KProgressInterval = 20;
+    static constexpr qint64 KChunkSize = TChunkProgress::KChunkSize;
 
     // Starts the worker at once (main thread).
     static std::shared_ptr<THttpDownloadThread> Start(TRequest request, TProgressHandler progress,
@@ -76,14 +78,14 @@ public:
 private:
     struct TTransfer;
     static size_t WriteCallback(char* data, size_t size, size_t count, void* context);
-    static int XferInfoCallback(void* context, long long, long long, long long, long long);
+    static int XferInfoCallback(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
     void Execute();
     bool Perform();
     bool BeginBody(TTransfer& transfer);
-    bool ReceiveChunk(TTransfer& transfer, const char* data, qint64 size);
-    void PostProgress();
-    void HandOverProgress();
+    bool Receive(TTransfer& transfer, const char* data, qint64 size);
+    // The chunks of the span to the progress and state handlers, in one hand-over.
+    void HandOverProgress(TChunkSpan span);
     void Log(const QString& line) const;
 
     const TRequest FRequest;
@@ -92,11 +94,6 @@ private:
     const TLogHandler FOnLog;
     const TEndHandler FOnEnded;
     const TWorkerLinkPtr FLink = std::make_shared<TWorkerLink>();
-
-    std::atomic<bool> FHandOverPending{false};
-    std::atomic<qint64> FProgressReaded{0}; // the count the next hand-over shows
-    qint64 FShownReaded = 0;                // main thread: the count shown last
-    QElapsedTimer FLastHandOver;            // worker thread
 
     std::atomic<bool> FTResult{false};
     qint64 FTFileSize = 0; // Content-Length of the answer, 0 when it has none

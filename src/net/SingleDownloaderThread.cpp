@@ -1,6 +1,5 @@
 #include "net/SingleDownloaderThread.h"
 
-#include <algorithm>
 #include <climits>
 #include <system_error>
 #include <thread>
@@ -9,20 +8,10 @@
 #include <QUrl>
 
 #include "common/TextFunctions.h"
+#include "net/CurlEasy.h"
 
 namespace
 {
-// Progress is reported per chunk; libcurl reads a few chunks at a time.
-constexpr size_t KChunkSize = 16384;
-constexpr long KReadBlock = 16 * KChunkSize;
-constexpr long KMaxRedirects = 10;
-
-struct TCurlDeleter
-{
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
 int ClampToInt(int64_t value)
 {
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
@@ -36,16 +25,6 @@ QByteArray EncodedUrl(const QString& url)
         if (c.unicode() <= 0x20 || c.unicode() >= 0x7F)
             return QUrl(url, QUrl::TolerantMode).toEncoded();
     return url.toLatin1();
-}
-
-bool AppendHeader(std::unique_ptr<curl_slist, TCurlDeleter>& list, const QString& line)
-{
-    curl_slist* grown = curl_slist_append(list.get(), line.toLatin1().constData());
-    if (!grown)
-        return false;
-    list.release();
-    list.reset(grown);
-    return true;
 }
 } // namespace
 
@@ -137,64 +116,34 @@ bool TSingleDownloaderThread::Perform()
 
     const bool post = !FRequest.PostQuery.isEmpty();
     Log(post ? QStringLiteral("POST") : QStringLiteral("GET"));
-    std::unique_ptr<CURL, TCurlDeleter> curl(curl_easy_init());
-    Log(curl ? QStringLiteral("HttpOpenRequest ok!") : QStringLiteral("HttpOpenRequest failed!"));
-    if (!curl)
-        return false;
-    CURL* c = curl.get();
-    FCurl = c;
 
+    TCurlRequest request;
     // The port written in the host part is kept, so it is honoured.
-    const QByteArray url = EncodedUrl((secure ? QStringLiteral("https://") : QStringLiteral("http://")) + host + path);
-    const QByteArray agent = FRequest.Agent.toUtf8();
-    const QByteArray referer = FRequest.Referer.toUtf8();
-    const QByteArray userName = FRequest.UserName.toUtf8();
-    const QByteArray password = FRequest.Password.toUtf8();
-    const QByteArray body = ToAnsi(FRequest.PostQuery);
-
-    std::unique_ptr<curl_slist, TCurlDeleter> headers;
-    bool headersOk = AppendHeader(headers, QStringLiteral("Accept: ") +
-                                               (FRequest.AcceptTypes.isEmpty() ? QStringLiteral("*") : FRequest.AcceptTypes));
-    if (!secure && !FRequest.UseCache) {
-        headersOk = headersOk && AppendHeader(headers, QStringLiteral("Cache-Control: no-cache"));
-        headersOk = headersOk && AppendHeader(headers, QStringLiteral("Pragma: no-cache"));
-    }
+    request.URL = EncodedUrl((secure ? QStringLiteral("https://") : QStringLiteral("http://")) + host + path);
+    request.Http10 = true;
+    request.AcceptTypes = FRequest.AcceptTypes;
+    request.Agent = FRequest.Agent;
+    request.Referer = FRequest.Referer;
+    request.UserName = FRequest.UserName;
+    request.Password = FRequest.Password;
+    request.PostBody = ToAnsi(FRequest.PostQuery);
+    if (!secure && !FRequest.UseCache)
+        request.Headers << QStringLiteral("Cache-Control: no-cache") << QStringLiteral("Pragma: no-cache");
     if (post) {
         const QString extra = FRequest.ContentType.isEmpty()
                                   ? QStringLiteral("Content-Type: application/x-www-form-urlencoded")
                                   : FRequest.ContentType;
-        for (const QString& line : extra.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
-            headersOk = headersOk && AppendHeader(headers, line);
+        request.Headers << extra.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
     }
-    if (!headersOk)
+    request.Write = &TSingleDownloaderThread::WriteCallback;
+    request.WriteData = this;
+    request.XferInfo = &TSingleDownloaderThread::XferInfoCallback;
+    request.XferInfoData = this;
+    const TCurlEasy curl = MakeCurlEasy(request);
+    Log(curl.Handle ? QStringLiteral("HttpOpenRequest ok!") : QStringLiteral("HttpOpenRequest failed!"));
+    if (!curl.Handle)
         return false;
-
-    curl_easy_setopt(c, CURLOPT_URL, url.constData());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, KMaxRedirects);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, KReadBlock);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    if (!agent.isEmpty())
-        curl_easy_setopt(c, CURLOPT_USERAGENT, agent.constData());
-    if (!referer.isEmpty())
-        curl_easy_setopt(c, CURLOPT_REFERER, referer.constData());
-    if (!userName.isEmpty())
-        curl_easy_setopt(c, CURLOPT_USERNAME, userName.constData());
-    if (!password.isEmpty())
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
-    if (post) {
-        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.constData());
-    }
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &TSingleDownloaderThread::WriteCallback);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &TSingleDownloaderThread::XferInfoCallback);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+    FCurl = curl.Handle.get();
 
     if (FRequest.ToFile) {
         // Written beside FileName and renamed over it only after a complete transfer.
@@ -205,7 +154,9 @@ bool TSingleDownloaderThread::Perform()
         }
     }
 
-    const CURLcode rc = curl_easy_perform(c);
+    const CURLcode rc = curl_easy_perform(FCurl);
+    // A body that ended inside a chunk (no Content-Length, or cut short) reports that chunk.
+    HandOverProgress(FChunks.End());
     if (Terminated())
         return false;
     if (!FHeadersChecked && rc == CURLE_OK)
@@ -240,6 +191,7 @@ bool TSingleDownloaderThread::CheckAnswer()
     curl_easy_getinfo(FCurl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_getinfo(FCurl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     FResult.FileSize = length > 0 ? length : 0;
+    FChunks.SetTotal(FResult.FileSize);
     // An error page is not the requested content.
     if (status < 200 || status > 299) {
         Log(QStringLiteral("HTTP status %1").arg(status));
@@ -262,19 +214,19 @@ size_t TSingleDownloaderThread::Receive(const char* data, size_t size)
     } else {
         FText.append(data, static_cast<qsizetype>(size));
     }
-    // libcurl reads a few chunks at a time; progress is still reported per chunk, all in
-    // one hand-over. A handler that aborts stops the calls that would follow.
-    const int64_t start = FBytesReaded;
     FBytesReaded += static_cast<int64_t>(size);
-    if (FTProgress && !Terminated())
-        RunInMainThread(FState->Link, [this, start, size] {
-            for (size_t done = 0; done < size && !Terminated();) {
-                FBytesToRead = static_cast<int64_t>(std::min<size_t>(KChunkSize, size - done));
-                done += static_cast<size_t>(FBytesToRead);
-                FTProgress(this, ClampToInt(FResult.FileSize), ClampToInt(start + static_cast<int64_t>(done)));
-            }
-        });
+    HandOverProgress(FChunks.Add(static_cast<qint64>(size)));
     return Terminated() ? 0 : size;
+}
+
+void TSingleDownloaderThread::HandOverProgress(TChunkSpan span)
+{
+    if (!FTProgress || Terminated())
+        return;
+    HandOverChunks(FState->Link, span, [this](qint64 chunk, qint64 readed) {
+        FBytesToRead = chunk;
+        FTProgress(this, ClampToInt(FResult.FileSize), ClampToInt(readed));
+    });
 }
 
 size_t TSingleDownloaderThread::WriteCallback(char* data, size_t size, size_t count, void* self)

@@ -11,6 +11,7 @@
 #include <curl/curl.h>
 
 #include "common/MainThread.h"
+#include "net/ChunkProgress.h"
 #include "net/PartFile.h"
 #include "net/SingleDownloader.h"
 
@@ -86,6 +87,8 @@ private:
     bool CheckAnswer();
     void Log(const QString& line);
     size_t Receive(const char* data, size_t size);
+    // The chunks of the span to OnProgress, in one hand-over (the worker waits).
+    void HandOverProgress(TChunkSpan span);
     static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
     static int XferInfoCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
@@ -99,6 +102,7 @@ private:
     CURL* FCurl = nullptr; // the easy handle while Perform runs
     std::unique_ptr<TPartFile> FFile;
     QByteArray FText;
+    TChunkProgress FChunks;
     bool FHeadersChecked = false;
     bool FRefused = false; // the answer was refused before its body was read
     int64_t FBytesToRead = 0;

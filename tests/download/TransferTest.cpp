@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QMap>
 
 #include <algorithm>
 
@@ -42,6 +43,52 @@ TEST_F(TransferTest, DirectFileTransferDeliversTheBytes)
     EXPECT_TRUE(std::is_sorted(readed.begin(), readed.end()));
     EXPECT_EQ(readed.last(), size);
     EXPECT_EQ(Md->DownloadList()->Items(0)->ProgressPercent, 100);
+}
+
+// Progress comes per 16384-byte chunk, whatever blocks the transport delivers: at every
+// chunk end and at the length; each chunk's progress comes before its KDownloading state.
+TEST_F(TransferTest, ProgressPerChunkUpToTheLength)
+{
+    const struct
+    {
+        const char* Name;
+        int Size;
+        const char* Query;
+    } rows[] = {
+        {"one short chunk", 1000, ""},
+        {"whole chunks", 2 * 16384, ""},
+        {"many chunks per block", 700001, ""},
+        {"1 KiB pieces", 50000, "?fault=drip:0"},
+    };
+    Md->SetMaxTasks(10);
+    int i = 0;
+    for (const auto& row : rows)
+        ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/%1%2").arg(row.Size).arg(QLatin1String(row.Query)),
+                                 File(QStringLiteral("p%1.bin").arg(i++))));
+    QMap<int, QList<qint64>> readed;
+    QMap<int, EDownloadState> stateAtFirst;
+    Md->OnProgress = [&](TDownloadList* list, int index, qint64 totalSize, qint64 bytes) {
+        EXPECT_EQ(totalSize, rows[index].Size) << rows[index].Name;
+        if (!stateAtFirst.contains(index))
+            stateAtFirst[index] = list->Items(index)->DownloadState();
+        readed[index].append(bytes);
+    };
+    Md->Resume();
+    ASSERT_TRUE(WaitAllSettled());
+
+    i = 0;
+    for (const auto& row : rows) {
+        QList<qint64> expected;
+        for (qint64 at = 16384; at < row.Size; at += 16384)
+            expected.append(at);
+        expected.append(row.Size);
+        EXPECT_EQ(expected.size(), (row.Size + 16383) / 16384) << row.Name;
+        EXPECT_EQ(readed.value(i), expected) << row.Name;
+        EXPECT_EQ(stateAtFirst.value(i, KNone), KBeforeConnecting) << row.Name;
+        EXPECT_EQ(StatesOf(i), (QList<EDownloadState>{KBeforeConnecting, KDownloading, KFinished})) << row.Name;
+        EXPECT_EQ(ReadFile(File(QStringLiteral("p%1.bin").arg(i))), DemoBytes(0, row.Size)) << row.Name;
+        ++i;
+    }
 }
 
 // Every way the demo site can go wrong ends in KFailed and no finished event; a redirect
