@@ -137,8 +137,10 @@ private:
     // takes whole frames from it. FIFO and flags are shared under the mutex.
     std::mutex FMutex;
     std::condition_variable FFifoChanged;
+    int FFrameSize = 1152; // samples per frame the encoder takes
     bool FInputDone = false;
     bool FAbort = false;
+    bool FDecoderWaiting = false;
     std::exception_ptr FEncodeError;
     std::thread FEncodeThread;
 };
@@ -193,6 +195,8 @@ void TAudioTranscoder::OpenOutput(const QString& fileName)
     if (format->flags & AVFMT_GLOBALHEADER)
         FEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     Check(avcodec_open2(FEncoder.get(), codec, nullptr), "cannot open the audio encoder");
+    if (FEncoder->frame_size > 0)
+        FFrameSize = FEncoder->frame_size;
 
     FOutStream = avformat_new_stream(FOutput.get(), nullptr);
     if (!FOutStream)
@@ -298,18 +302,24 @@ void TAudioTranscoder::Push(uint8_t** data, int count)
     std::vector<void*> planes(static_cast<size_t>(planar ? channels : 1));
     for (size_t i = 0; i < planes.size(); ++i)
         planes[i] = data[i] + static_cast<ptrdiff_t>(offset) * step;
-    {
-        // At most about a second of audio waits for the encoder.
-        std::unique_lock lock(FMutex);
+    std::unique_lock lock(FMutex);
+    // At most about a second of audio waits for the encoder; once full, decoding resumes at
+    // half a second, so the two threads do not wake each other for every frame.
+    if (av_audio_fifo_size(FFifo.get()) >= FEncoder->sample_rate) {
+        FDecoderWaiting = true;
         FFifoChanged.wait(lock, [&] {
-            return av_audio_fifo_size(FFifo.get()) < FEncoder->sample_rate || FEncodeError;
+            return av_audio_fifo_size(FFifo.get()) < FEncoder->sample_rate / 2 || FEncodeError;
         });
-        if (FEncodeError)
-            std::rethrow_exception(FEncodeError);
-        if (av_audio_fifo_write(FFifo.get(), planes.data(), keep) < keep)
-            throw TJobError(QStringLiteral("out of memory"));
+        FDecoderWaiting = false;
     }
-    FFifoChanged.notify_all();
+    if (FEncodeError)
+        std::rethrow_exception(FEncodeError);
+    const bool encoderMayWait = av_audio_fifo_size(FFifo.get()) < FFrameSize;
+    if (av_audio_fifo_write(FFifo.get(), planes.data(), keep) < keep)
+        throw TJobError(QStringLiteral("out of memory"));
+    lock.unlock();
+    if (encoderMayWait)
+        FFifoChanged.notify_all();
     FKept += keep;
     FLimitReached = FLimitSamples > 0 && FKept >= FLimitSamples;
 }
@@ -360,18 +370,19 @@ bool TAudioTranscoder::ReadFrameFromFifo(int frameSize, bool flush)
 // The encode thread's body: whole frames until the input is done.
 void TAudioTranscoder::EncodeLoop()
 {
-    const int frameSize = FEncoder->frame_size > 0 ? FEncoder->frame_size : 1152;
     try {
         for (;;) {
-            {
-                std::unique_lock lock(FMutex);
-                FFifoChanged.wait(lock, [&] {
-                    return FAbort || FInputDone || av_audio_fifo_size(FFifo.get()) >= frameSize;
-                });
-                if (FAbort || !ReadFrameFromFifo(frameSize, false))
-                    return; // the rest is flushed after the input
-            }
-            FFifoChanged.notify_all();
+            std::unique_lock lock(FMutex);
+            FFifoChanged.wait(lock, [&] {
+                return FAbort || FInputDone || av_audio_fifo_size(FFifo.get()) >= FFrameSize;
+            });
+            if (FAbort || !ReadFrameFromFifo(FFrameSize, false))
+                return; // the rest is flushed after the input
+            const bool wakeDecoder =
+                FDecoderWaiting && av_audio_fifo_size(FFifo.get()) < FEncoder->sample_rate / 2;
+            lock.unlock();
+            if (wakeDecoder)
+                FFifoChanged.notify_all();
             Encode(FEncodeFrame.get());
         }
     } catch (...) {
@@ -400,8 +411,7 @@ void TAudioTranscoder::EndEncodeLoop(bool abort)
 // Encodes what the FIFO holds on the calling thread; with flush also a last short frame.
 void TAudioTranscoder::EncodeFromFifo(bool flush)
 {
-    const int frameSize = FEncoder->frame_size > 0 ? FEncoder->frame_size : 1152;
-    while (ReadFrameFromFifo(frameSize, flush))
+    while (ReadFrameFromFifo(FFrameSize, flush))
         Encode(FEncodeFrame.get());
 }
 
