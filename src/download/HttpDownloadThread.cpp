@@ -108,7 +108,7 @@ bool THttpDownloadThread::Perform()
     request.Write = &THttpDownloadThread::WriteCallback;
     request.WriteData = &transfer;
     request.XferInfo = &THttpDownloadThread::XferInfoCallback;
-    request.XferInfoData = this;
+    request.XferInfoData = &transfer;
     const TCurlEasy curl = MakeCurlEasy(request);
     if (!curl.Handle)
         return false;
@@ -118,7 +118,8 @@ bool THttpDownloadThread::Perform()
     Log(FRequest.AcceptTypes);
     const CURLcode code = curl_easy_perform(transfer.Curl);
     // A body that ended inside a chunk (no Content-Length, or cut short) reports that chunk.
-    HandOverProgress(transfer.Chunks.End());
+    transfer.Chunks.End();
+    HandOverProgress(transfer);
     if (code != CURLE_OK)
         Log(QStringLiteral("Transport error: ") + QString::fromUtf8(curl_easy_strerror(code)));
     if (FLink->IsDetached() || transfer.Refused)
@@ -183,12 +184,17 @@ bool THttpDownloadThread::Receive(TTransfer& transfer, const char* data, qint64 
         transfer.Text.append(data, size);
     }
     BytesReaded += size;
-    HandOverProgress(transfer.Chunks.Add(size));
+    transfer.Chunks.Add(size);
+    // The chunks of a socket read go over when libcurl calls the progress callback after
+    // it; a long run of reads without that call is handed over by the block.
+    if (transfer.Chunks.Pending() >= KCurlReadBlock)
+        HandOverProgress(transfer);
     return !FLink->IsDetached();
 }
 
-void THttpDownloadThread::HandOverProgress(TChunkSpan span)
+void THttpDownloadThread::HandOverProgress(TTransfer& transfer)
 {
+    const TChunkSpan span = transfer.Chunks.Take();
     if (!FTProgress)
         return;
     HandOverChunks(FLink, span, [this](qint64, qint64 readed) {
@@ -212,5 +218,8 @@ size_t THttpDownloadThread::WriteCallback(char* data, size_t size, size_t count,
 
 int THttpDownloadThread::XferInfoCallback(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    return static_cast<THttpDownloadThread*>(context)->FLink->IsDetached() ? 1 : 0;
+    auto& transfer = *static_cast<TTransfer*>(context);
+    transfer.Worker->HandOverProgress(transfer);
+    // A non-zero answer makes libcurl stop the transfer at once.
+    return transfer.Worker->FLink->IsDetached() ? 1 : 0;
 }

@@ -21,9 +21,9 @@
 // none of its handlers runs.
 //
 // Progress is reported per chunk of KChunkSize bytes, each chunk followed by the
-// KDownloading state, on the main thread while the worker waits. libcurl delivers blocks of
-// several chunks; the calls of all chunks of a block go in one hand-over, as a thread round
-// trip per 16 KiB chunk would cost more than the transfer itself over a fast line. The end
+// KDownloading state, on the main thread while the worker waits. The calls of all chunks of
+// one socket read (up to KCurlReadBlock bytes) go in one hand-over, as a thread round trip
+// per 16 KiB chunk would cost more than the transfer itself over a fast line. The end
 // handler is queued to the main thread after the last progress call.
 class THttpDownloadThread final : public std::enable_shared_from_this<THttpDownloadThread>
 {
@@ -84,8 +84,8 @@ private:
     bool Perform();
     bool BeginBody(TTransfer& transfer);
     bool Receive(TTransfer& transfer, const char* data, qint64 size);
-    // The chunks of the span to the progress and state handlers, in one hand-over.
-    void HandOverProgress(TChunkSpan span);
+    // The complete chunks not reported yet to the progress and state handlers, in one hand-over.
+    void HandOverProgress(TTransfer& transfer);
     void Log(const QString& line) const;
 
     const TRequest FRequest;

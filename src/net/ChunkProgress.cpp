@@ -2,19 +2,27 @@
 
 #include <algorithm>
 
-TChunkSpan TChunkProgress::Add(qint64 size)
+void TChunkProgress::Add(qint64 size)
 {
     FReceived += size;
-    const TChunkSpan span{FReported, FTotal > 0 && FReceived >= FTotal ? FReceived
-                                                                        : FReceived / KChunkSize * KChunkSize};
-    FReported = std::max(FReported, span.To);
-    return span;
 }
 
-TChunkSpan TChunkProgress::End()
+void TChunkProgress::End()
 {
-    const TChunkSpan span{FReported, FReceived};
-    FReported = FReceived;
+    FEnded = true;
+}
+
+qint64 TChunkProgress::Complete() const
+{
+    if (FEnded || (FTotal > 0 && FReceived >= FTotal))
+        return FReceived;
+    return FReceived / KChunkSize * KChunkSize;
+}
+
+TChunkSpan TChunkProgress::Take()
+{
+    const TChunkSpan span{FTaken, Complete()};
+    FTaken = std::max(FTaken, span.To);
     return span;
 }
 

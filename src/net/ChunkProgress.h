@@ -8,7 +8,8 @@
 
 // Progress of a body is reported per chunk of KChunkSize bytes, at the counts a reader of
 // whole chunks sees: every multiple of KChunkSize, and the end of a last, shorter chunk.
-// libcurl delivers blocks of any size; this cuts them into those chunks.
+// libcurl hands the body over in pieces of any size; this cuts them into those chunks and
+// keeps the chunks that are complete until the worker takes them for one hand-over.
 
 // The chunks that ended between two counts: one at each multiple of KChunkSize after
 // From, and one at To.
@@ -26,15 +27,22 @@ public:
 
     // The Content-Length, 0 when the answer has none: reaching it ends the last chunk.
     void SetTotal(qint64 total) { FTotal = total; }
-    // Takes a received block; gives the chunks it completed.
-    TChunkSpan Add(qint64 size);
-    // The body ended: gives its last chunk when that was not complete yet.
-    TChunkSpan End();
+    // A piece of the body arrived.
+    void Add(qint64 size);
+    // The body ended: a last, shorter chunk is complete too.
+    void End();
+    // Bytes in complete chunks that were not taken yet.
+    qint64 Pending() const { return Complete() - FTaken; }
+    // The complete chunks that were not taken yet.
+    TChunkSpan Take();
 
 private:
+    qint64 Complete() const;
+
     qint64 FTotal = 0;
     qint64 FReceived = 0;
-    qint64 FReported = 0;
+    qint64 FTaken = 0;
+    bool FEnded = false;
 };
 
 // Calls report(chunk size, count at its end) for each chunk of the span, all in ONE blocking

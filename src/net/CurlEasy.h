@@ -20,9 +20,10 @@ struct TCurlDeleter
 using TCurlPtr = std::unique_ptr<CURL, TCurlDeleter>;
 using TCurlListPtr = std::unique_ptr<curl_slist, TCurlDeleter>;
 
-// libcurl hands the body over in blocks of up to this size: one write call, and one
-// progress hand-over to the main thread, per block (a block holds several 16 KiB chunks).
-constexpr long KCurlReadBlock = 16 * 16384;
+// libcurl reads the socket in blocks of up to this size. It passes a block on to the write
+// callback in pieces of at most CURL_MAX_WRITE_SIZE (16 KiB) and calls the progress callback
+// after each read, so workers hand progress over to the main thread once per read block.
+constexpr long KCurlReadBlock = 64 * 16384;
 // Redirects are followed, but not for ever.
 constexpr long KCurlMaxRedirects = 10;
 

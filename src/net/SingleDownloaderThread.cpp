@@ -156,7 +156,8 @@ bool TSingleDownloaderThread::Perform()
 
     const CURLcode rc = curl_easy_perform(FCurl);
     // A body that ended inside a chunk (no Content-Length, or cut short) reports that chunk.
-    HandOverProgress(FChunks.End());
+    FChunks.End();
+    HandOverProgress();
     if (Terminated())
         return false;
     if (!FHeadersChecked && rc == CURLE_OK)
@@ -215,12 +216,17 @@ size_t TSingleDownloaderThread::Receive(const char* data, size_t size)
         FText.append(data, static_cast<qsizetype>(size));
     }
     FBytesReaded += static_cast<int64_t>(size);
-    HandOverProgress(FChunks.Add(static_cast<qint64>(size)));
+    FChunks.Add(static_cast<qint64>(size));
+    // The chunks of a socket read go over when libcurl calls the progress callback after
+    // it; a long run of reads without that call is handed over by the block.
+    if (FChunks.Pending() >= KCurlReadBlock)
+        HandOverProgress();
     return Terminated() ? 0 : size;
 }
 
-void TSingleDownloaderThread::HandOverProgress(TChunkSpan span)
+void TSingleDownloaderThread::HandOverProgress()
 {
+    const TChunkSpan span = FChunks.Take();
     if (!FTProgress || Terminated())
         return;
     HandOverChunks(FState->Link, span, [this](qint64 chunk, qint64 readed) {
@@ -236,6 +242,8 @@ size_t TSingleDownloaderThread::WriteCallback(char* data, size_t size, size_t co
 
 int TSingleDownloaderThread::XferInfoCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
+    auto* worker = static_cast<TSingleDownloaderThread*>(self);
+    worker->HandOverProgress();
     // A non-zero answer makes libcurl stop the transfer at once.
-    return static_cast<TSingleDownloaderThread*>(self)->Terminated() ? 1 : 0;
+    return worker->Terminated() ? 1 : 0;
 }

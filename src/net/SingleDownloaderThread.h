@@ -87,8 +87,8 @@ private:
     bool CheckAnswer();
     void Log(const QString& line);
     size_t Receive(const char* data, size_t size);
-    // The chunks of the span to OnProgress, in one hand-over (the worker waits).
-    void HandOverProgress(TChunkSpan span);
+    // The complete chunks not reported yet to OnProgress, in one hand-over (the worker waits).
+    void HandOverProgress();
     static size_t WriteCallback(char* data, size_t size, size_t count, void* self);
     static int XferInfoCallback(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 

@@ -27,9 +27,12 @@ QList<qint64> Reported(qint64 total, std::initializer_list<qint64> blocks)
             counts.append(readed);
         });
     };
-    for (const qint64 block : blocks)
-        take(chunks.Add(block));
-    take(chunks.End());
+    for (const qint64 block : blocks) {
+        chunks.Add(block);
+        take(chunks.Take());
+    }
+    chunks.End();
+    take(chunks.Take());
     return counts;
 }
 
@@ -55,13 +58,31 @@ TEST(ChunkProgress, ReportsEachChunkOnceAtTheCountsOfWholeChunks)
         EXPECT_EQ(Reported(row.Total, row.Blocks), row.Expected) << row.Name;
 }
 
+// Pieces wait until they are taken: then all complete chunks go at once.
+TEST(ChunkProgress, CompleteChunksWaitUntilTaken)
+{
+    TChunkProgress chunks;
+    chunks.SetTotal(3 * K + 1);
+    chunks.Add(K - 1);
+    EXPECT_EQ(chunks.Pending(), 0);
+    chunks.Add(2 * K);
+    EXPECT_EQ(chunks.Pending(), 2 * K);
+    const TChunkSpan span = chunks.Take();
+    EXPECT_EQ(span.From, 0);
+    EXPECT_EQ(span.To, 2 * K);
+    EXPECT_EQ(chunks.Pending(), 0);
+    chunks.Add(2); // reaches the length
+    EXPECT_EQ(chunks.Pending(), K + 1);
+}
+
 TEST(ChunkProgress, AHandlerThatDetachesStopsTheRestOfTheBlock)
 {
     const TWorkerLinkPtr link = std::make_shared<TWorkerLink>();
     TChunkProgress chunks;
     chunks.SetTotal(4 * K);
+    chunks.Add(4 * K);
     int calls = 0;
-    HandOverChunks(link, chunks.Add(4 * K), [&](qint64, qint64) {
+    HandOverChunks(link, chunks.Take(), [&](qint64, qint64) {
         ++calls;
         link->Detach();
     });
