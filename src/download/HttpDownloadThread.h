@@ -20,11 +20,11 @@
 // the request and shares with its starter only this object and a TWorkerLink: after Detach
 // none of its handlers runs.
 //
-// Progress is reported per chunk of KChunkSize bytes, each chunk followed by the
+// Progress is reported per 16384-byte chunk (TChunkProgress), each chunk followed by the
 // KDownloading state, on the main thread while the worker waits. The calls of all chunks of
 // one socket read (up to KCurlReadBlock bytes) go in one hand-over, as a thread round trip
-// per 16 KiB chunk would cost more than the transfer itself over a fast line. The end
-// handler is queued to the main thread after the last progress call.
+// per chunk would cost more than the transfer itself over a fast line. The end handler is
+// queued to the main thread after the last progress call.
 class THttpDownloadThread final : public std::enable_shared_from_this<THttpDownloadThread>
 {
 public:
@@ -51,8 +51,6 @@ public:
     using TLogHandler = std::function<void(const QString& line)>;
     // Queued to the main thread once the body has returned.
     using TEndHandler = std::function<void(const THttpDownloadThread& worker)>;
-
-    static constexpr qint64 KChunkSize = TChunkProgress::KChunkSize;
 
     // Starts the worker at once (main thread).
     static std::shared_ptr<THttpDownloadThread> Start(TRequest request, TProgressHandler progress,
