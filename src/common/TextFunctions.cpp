@@ -4,7 +4,12 @@
 
 QByteArray ToAnsi(const QString& text)
 {
-    return text.toLatin1();
+    // By code point, so a character outside the basic plane (a surrogate pair) is one "?".
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const char32_t c : text.toUcs4())
+        bytes += c < 0x100 ? static_cast<char>(c) : '?';
+    return bytes;
 }
 
 QString FromAnsi(const QByteArray& bytes)

@@ -106,5 +106,6 @@ TEST(TextFunctions, AnsiIsLatin1WithQuestionMarks)
 {
     EXPECT_EQ(ToAnsi(QStringLiteral("Café")), QByteArray("Caf\xE9"));
     EXPECT_EQ(ToAnsi(QStringLiteral("日本")), QByteArray("??"));
+    EXPECT_EQ(ToAnsi(QStringLiteral("a") + QString::fromUcs4(U"\U0001F3B5", 1) + QStringLiteral("b")), QByteArray("a?b"));
     EXPECT_EQ(FromAnsi(QByteArray("\xE9")), QStringLiteral("é"));
 }
