@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 void CliPrint(const QString& line)
 {
     std::fputs(line.toUtf8().constData(), stdout);
@@ -17,6 +19,15 @@ void CliError(const QString& line)
 
 void CliProgress(const QString& line, bool done)
 {
+    // A log file or pipe gets only the final line, not every rewrite.
+    static const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    if (!terminal) {
+        if (done) {
+            std::fputs(line.toUtf8().constData(), stderr);
+            std::fputc('\n', stderr);
+        }
+        return;
+    }
     std::fputs(("\r" + line).toUtf8().constData(), stderr);
     if (done)
         std::fputc('\n', stderr);
