@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ProgramRun.h"
+#include "ProgramSandbox.h"
 #include "TestSupport.h"
 #include "framework/KvInstanceChannel.h"
 
@@ -8,7 +8,7 @@
 // needed.
 namespace
 {
-QStringList HandedOver(const TProgramRun& run)
+QStringList HandedOver(const TProgramSandbox& run)
 {
     QStringList texts;
     const QString marker = QStringLiteral("[KvMain] CmdParam: ");
@@ -27,7 +27,7 @@ bool WaitForExit(QProcess& process)
 
 TEST(StartupTest, TheFirstStartCreatesTheSettingsAndEachStartCountsOnce)
 {
-    TProgramRun run;
+    TProgramSandbox run;
     QProcess& first = run.Start({});
     ASSERT_TRUE(run.WaitUntilReady());
     // The count comes first; the engine then records the language it chose.
@@ -48,7 +48,7 @@ TEST(StartupTest, TheFirstStartCreatesTheSettingsAndEachStartCountsOnce)
 
 TEST(StartupTest, ASecondCopyHandsOverItsFirstArgumentUnlessItIsASwitchAndEnds)
 {
-    TProgramRun run;
+    TProgramSandbox run;
     QProcess& first = run.Start({QStringLiteral("-d")});
     ASSERT_TRUE(run.WaitUntilReady());
 
@@ -74,7 +74,7 @@ TEST(StartupTest, StopClosesTheRunningCopyAndNeedsNoDisplay)
 {
     for (const QString& stop : {QStringLiteral("-s"), QStringLiteral("/S")}) {
         SCOPED_TRACE(stop.toStdString());
-        TProgramRun run;
+        TProgramSandbox run;
         QProcess& first = run.Start({});
         ASSERT_TRUE(run.WaitUntilReady());
         int code = -1;
@@ -85,7 +85,7 @@ TEST(StartupTest, StopClosesTheRunningCopyAndNeedsNoDisplay)
         EXPECT_EQ(first.exitCode(), 0);
     }
     // With nothing running there is nothing to stop, and no window either.
-    TProgramRun idle;
+    TProgramSandbox idle;
     int code = -1;
     ASSERT_TRUE(idle.Run({QStringLiteral("-s")}, code, false));
     EXPECT_EQ(code, 0);
@@ -100,7 +100,7 @@ TEST(StartupTest, InstallAndUninstallSwitchesEndAtOnceAndTouchNoData)
     };
     for (const QStringList& arguments : rows) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
-        TProgramRun run;
+        TProgramSandbox run;
         int code = -1;
         ASSERT_TRUE(run.Run(arguments, code, false));
         EXPECT_EQ(code, 0);
@@ -111,12 +111,12 @@ TEST(StartupTest, InstallAndUninstallSwitchesEndAtOnceAndTouchNoData)
 TEST(StartupTest, AutorunStartsOnlyWhenTheSettingAllowsIt)
 {
     {
-        TProgramRun refused;
+        TProgramSandbox refused;
         int code = -1;
         ASSERT_TRUE(refused.Run({QStringLiteral("-a")}, code)) << "ends by itself";
         EXPECT_EQ(code, 0);
     }
-    TProgramRun allowed("App.Autorun=1\n");
+    TProgramSandbox allowed("App.Autorun=1\n");
     QProcess& process = allowed.Start({QStringLiteral("/a")});
     ASSERT_TRUE(allowed.WaitUntilReady());
     EXPECT_EQ(allowed.Ask(KvRequest::GetAppID), 777);
@@ -143,7 +143,7 @@ TEST(StartupTest, TheDebugSwitchAndSettingsTurnTheLogOn)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
-        TProgramRun run;
+        TProgramSandbox run;
         run.WriteSettings(row.Settings);
         int code = -1;
         ASSERT_TRUE(run.Run(QStringList(row.Arguments) << QStringLiteral("-a"), code));
@@ -156,7 +156,7 @@ TEST(StartupTest, TheDebugSwitchAndSettingsTurnTheLogOn)
 
 TEST(StartupTest, RestartClosesTheRunningCopyAndTakesItsPlace)
 {
-    TProgramRun run;
+    TProgramSandbox run;
     QProcess& first = run.Start({});
     ASSERT_TRUE(run.WaitUntilReady());
     QProcess& second = run.Start({QStringLiteral("-r")});

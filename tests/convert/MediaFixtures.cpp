@@ -1,11 +1,12 @@
 #include "MediaFixtures.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <map>
+
+#include "ProgramRun.h"
 
 namespace MediaFixtures
 {
@@ -109,15 +110,12 @@ QString Media(EMedia kind)
 
 int Run(const QString& program, const QStringList& args, QString* out, QString* err)
 {
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForStarted() || !process.waitForFinished(300000))
-        return -1;
+    const TestSupport::TProgramRun run = TestSupport::RunProcess(program, args);
     if (out)
-        *out = QString::fromUtf8(process.readAllStandardOutput());
+        *out = QString::fromUtf8(run.Out);
     if (err)
-        *err = QString::fromUtf8(process.readAllStandardError());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        *err = QString::fromUtf8(run.Err);
+    return run.ExitCode;
 }
 
 TAudioInfo Probe(const QString& fileName)

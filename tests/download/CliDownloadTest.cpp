@@ -1,34 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "DemoSite.h"
 #include "DemoVideo.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 
 namespace
 {
 using TestSupport::ReadFile;
+using TestSupport::TProgramRun;
 
-struct TCliRun
+TProgramRun RunCli(const QStringList& args)
 {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-TCliRun RunCli(const QStringList& args)
-{
-    QProcess process;
-    process.start(TestSupport::ProgramDir() + QStringLiteral("/varnelo-cli"), args);
-    TCliRun run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return TestSupport::RunProgram(QStringLiteral("varnelo-cli"), args);
 }
 
 class CliDownloadTest : public ::testing::Test
@@ -75,9 +61,9 @@ TEST_F(CliDownloadTest, TenSongsThreeAtATime)
         }
     }
     Site.ResetCounters();
-    const TCliRun run = RunCli(args);
+    const TProgramRun run = RunCli(args);
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(run.Out.contains(QStringLiteral("10 of 10 tasks finished"))) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains("10 of 10 tasks finished")) << run.Out.toStdString();
     for (const TExpected& e : expected) {
         const QByteArray media = ReadFile(e.Media);
         ASSERT_FALSE(media.isEmpty());
@@ -95,11 +81,11 @@ TEST_F(CliDownloadTest, ListFileIsSavedAndResumed)
     const QString good = Dir.filePath(QStringLiteral("good.bin"));
     const QString bad = Dir.filePath(QStringLiteral("bad.bin"));
     Site.SetFault(QStringLiteral("/bytes/2000"), {EDemoFault::ServerError, 0});
-    TCliRun run = RunCli({QStringLiteral("download"), QStringLiteral("--list"), list,
+    TProgramRun run = RunCli({QStringLiteral("download"), QStringLiteral("--list"), list,
                           Site.BaseUrl() + QStringLiteral("/bytes/1000=") + good,
                           Site.BaseUrl() + QStringLiteral("/bytes/2000=") + bad});
     EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains(QStringLiteral("failed"))) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains("failed")) << run.Err.toStdString();
     EXPECT_EQ(ReadFile(good), DemoBytes(0, 1000));
 
     Site.ClearFaults();

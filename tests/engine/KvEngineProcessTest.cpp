@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ProgramRun.h"
+#include "ProgramSandbox.h"
 #include "TestSupport.h"
 #include "common/NameValueList.h"
 #include "common/SystemFunctions.h"
@@ -16,7 +16,7 @@
 // instance channel. The second copy is the real program, started as a user would.
 namespace
 {
-QString SandboxGuid(const TProgramRun& run)
+QString SandboxGuid(const TProgramSandbox& run)
 {
     TNameValueList lines;
     lines.SetText(QString::fromUtf8(TestSupport::ReadFile(run.Root() + QStringLiteral("/program/const.dat"))));
@@ -25,7 +25,7 @@ QString SandboxGuid(const TProgramRun& run)
 
 TEST(KvEngineProcess, ASecondCopyMeetsABusyEngineUntilInitPost)
 {
-    TProgramRun run;
+    TProgramSandbox run;
     const QString guid = SandboxGuid(run);
     ASSERT_FALSE(guid.isEmpty());
     // The single-instance lock of the sandbox, held by this process.
@@ -72,7 +72,7 @@ TEST(KvEngineProcess, ASecondCopyMeetsABusyEngineUntilInitPost)
 // Both copies real: the running program's engine answers and delivers the hand-over.
 TEST(KvEngineProcess, TheProgramsEngineDeliversTheHandOver)
 {
-    TProgramRun run;
+    TProgramSandbox run;
     QProcess& first = run.Start({QStringLiteral("-d")});
     ASSERT_TRUE(run.WaitUntilReady()) << "answers 0 once InitPost has run";
     const QString path = QStringLiteral("/tmp/My Music/Song \u00e4 \u4e2d.mp3");

@@ -1,11 +1,10 @@
 // The demo site itself: its media are what they claim to be, and its counters see
 // concurrent transfers (other subsystems' tests rely on both).
-#include <QProcess>
-
 #include <memory>
 #include <vector>
 
 #include "DemoSite.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "net/SingleDownloader.h"
 
@@ -13,12 +12,12 @@ namespace
 {
 QString Probe(const QString& file, const QString& entries)
 {
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                              entries, QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
-    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0)
+    const TestSupport::TProgramRun ffprobe = TestSupport::RunProcess(
+        QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), entries,
+                                    QStringLiteral("-of"), QStringLiteral("csv=p=0"), file});
+    if (ffprobe.ExitCode != 0)
         return QStringLiteral("<ffprobe failed>");
-    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(ffprobe.Out).trimmed();
 }
 
 TEST(DemoSite, MediaAreRealFlvAndMp4)

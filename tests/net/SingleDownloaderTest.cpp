@@ -9,12 +9,14 @@
 #include <mutex>
 #include <vector>
 
-#include "NetTestSite.h"
+#include "DemoSiteFixture.h"
 #include "TestSupport.h"
 #include "common/NameValueList.h"
 #include "common/TextFunctions.h"
 #include "net/SingleDownloader.h"
 
+using TestSupport::DemoSite;
+using TestSupport::DemoSiteUrl;
 using TestSupport::ProcessEventsFor;
 using TestSupport::ReadFile;
 using TestSupport::WaitUntil;
@@ -84,7 +86,7 @@ TEST(SingleDownloader, TextInEveryCharset)
         TSingleDownloader sd;
         TRecorder r;
         r.Attach(sd);
-        sd.URL = SiteUrl(QString::fromLatin1(row.Route));
+        sd.URL = DemoSiteUrl(QString::fromLatin1(row.Route));
         sd.HttpCharset = row.Charset;
         sd.GetString();
         ASSERT_TRUE(Finish(r)) << row.Route;
@@ -101,7 +103,7 @@ TEST(SingleDownloader, FileRequestWritesTheWholeBodyWithProgressPerChunk)
     TSingleDownloader sd;
     TRecorder r;
     r.Attach(sd);
-    sd.URL = SiteUrl(QStringLiteral("/bytes/%1").arg(size));
+    sd.URL = DemoSiteUrl(QStringLiteral("/bytes/%1").arg(size));
     // Missing folders are created.
     sd.FileName = dir.filePath(QStringLiteral("a/b/out.bin"));
     sd.GetFile();
@@ -129,7 +131,7 @@ TEST(SingleDownloader, FileRequestWritesTheWholeBodyWithProgressPerChunk)
 
 TEST(SingleDownloader, MediaFileArrivesIntact)
 {
-    TDemoSite& site = NetTestSite();
+    TDemoSite& site = DemoSite();
     const QString media = site.MediaFile(site.Songs().front().Id, QStringLiteral("flv"));
     ASSERT_FALSE(media.isEmpty());
     QTemporaryDir dir;
@@ -137,7 +139,7 @@ TEST(SingleDownloader, MediaFileArrivesIntact)
     TRecorder r;
     r.Attach(sd);
     sd.BinaryData = true;
-    sd.URL = SiteUrl(QStringLiteral("/media/%1.flv").arg(site.Songs().front().Id));
+    sd.URL = DemoSiteUrl(QStringLiteral("/media/%1.flv").arg(site.Songs().front().Id));
     sd.FileName = dir.filePath(QStringLiteral("song.flv"));
     sd.GetFile();
     ASSERT_TRUE(Finish(r));
@@ -151,7 +153,7 @@ TEST(SingleDownloader, WaitThreadDeliversTheEventsBeforeReturning)
     TRecorder r;
     r.Attach(sd);
     sd.WaitThread = true;
-    sd.URL = SiteUrl(QStringLiteral("/text/utf8?fault=drip:2"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/text/utf8?fault=drip:2"));
     sd.HttpCharset = THttpCharset::KUTF8;
     sd.GetString();
     EXPECT_FALSE(sd.Busy());
@@ -162,14 +164,14 @@ TEST(SingleDownloader, WaitThreadDeliversTheEventsBeforeReturning)
 
 TEST(SingleDownloader, SecondStartWhileBusyIsIgnored)
 {
-    TDemoSite& site = NetTestSite();
+    TDemoSite& site = DemoSite();
     TSingleDownloader sd;
     TRecorder r;
     r.Attach(sd);
-    sd.URL = SiteUrl(QStringLiteral("/bytes/5000?fault=drip:5&busy=1"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/bytes/5000?fault=drip:5&busy=1"));
     const int before = site.RequestCount(QStringLiteral("/bytes/5000"));
     sd.GetString();
-    sd.URL = SiteUrl(QStringLiteral("/bytes/6000"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/bytes/6000"));
     sd.GetString();
     ASSERT_TRUE(Finish(r));
     ProcessEventsFor(100);
@@ -180,7 +182,7 @@ TEST(SingleDownloader, SecondStartWhileBusyIsIgnored)
 
 TEST(SingleDownloader, PostsFormAndMultipartBodiesByteForByte)
 {
-    TDemoSite& site = NetTestSite();
+    TDemoSite& site = DemoSite();
     QTemporaryDir dir;
     const QString upload = dir.filePath(QStringLiteral("pic.png"));
     QByteArray binary;
@@ -207,7 +209,7 @@ TEST(SingleDownloader, PostsFormAndMultipartBodiesByteForByte)
     for (const TRow& row : rows) {
         TRecorder r;
         r.Attach(*row.Sd);
-        row.Sd->URL = SiteUrl(QStringLiteral("/echo"));
+        row.Sd->URL = DemoSiteUrl(QStringLiteral("/echo"));
         row.Sd->GetString();
         ASSERT_TRUE(Finish(r)) << row.Name;
         ASSERT_EQ(r.DoneStrings, 1) << row.Name;
@@ -224,7 +226,7 @@ TEST(SingleDownloader, PostsFormAndMultipartBodiesByteForByte)
 
 TEST(SingleDownloader, SendsTheRequestHeadersOfItsProperties)
 {
-    TDemoSite& site = NetTestSite();
+    TDemoSite& site = DemoSite();
     struct TRow
     {
         const char* Name;
@@ -241,7 +243,7 @@ TEST(SingleDownloader, SendsTheRequestHeadersOfItsProperties)
         TSingleDownloader sd;
         TRecorder r;
         r.Attach(sd);
-        sd.URL = SiteUrl(QStringLiteral("/echo"));
+        sd.URL = DemoSiteUrl(QStringLiteral("/echo"));
         sd.Agent = QStringLiteral("Mozilla/4.0");
         sd.Referer = QStringLiteral("http://referrer.example/page");
         sd.AcceptTypes = row.Accept;
@@ -290,7 +292,7 @@ TEST(SingleDownloader, EveryFaultEndsInOnErrorAndLeavesFileNameAlone)
         TSingleDownloader sd;
         TRecorder r;
         r.Attach(sd);
-        sd.URL = SiteUrl(QStringLiteral("/bytes/100000?fault=%1").arg(QString::fromLatin1(row.Fault)));
+        sd.URL = DemoSiteUrl(QStringLiteral("/bytes/100000?fault=%1").arg(QString::fromLatin1(row.Fault)));
         sd.FileName = target;
         sd.BinaryData = row.BinaryData;
         row.ToFile ? sd.GetFile() : sd.GetString();
@@ -327,7 +329,7 @@ TEST(SingleDownloader, EndsOfBodiesWithoutFaults)
         TSingleDownloader sd;
         TRecorder r;
         r.Attach(sd);
-        sd.URL = SiteUrl(QString::fromLatin1(row.Path));
+        sd.URL = DemoSiteUrl(QString::fromLatin1(row.Path));
         sd.FileName = dir.filePath(QStringLiteral("f.bin"));
         row.ToFile ? sd.GetFile() : sd.GetString();
         ASSERT_TRUE(Finish(r)) << row.Path;
@@ -349,7 +351,7 @@ TEST(SingleDownloader, UnwritableFileNameIsAFailure)
     TSingleDownloader sd;
     TRecorder r;
     r.Attach(sd);
-    sd.URL = SiteUrl(QStringLiteral("/bytes/1000"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/bytes/1000"));
     sd.FileName = blocker + QStringLiteral("/sub/out.bin"); // a folder cannot be made under a file
     sd.GetFile();
     ASSERT_TRUE(Finish(r));
@@ -361,8 +363,8 @@ TEST(SingleDownloader, HonoursThePortInTheAddress)
 {
     TDemoSite other;
     ASSERT_TRUE(other.Start(0));
-    ASSERT_NE(other.Port(), NetTestSite().Port());
-    const int before = NetTestSite().RequestCount(QStringLiteral("/bytes/123"));
+    ASSERT_NE(other.Port(), DemoSite().Port());
+    const int before = DemoSite().RequestCount(QStringLiteral("/bytes/123"));
     TSingleDownloader sd;
     TRecorder r;
     r.Attach(sd);
@@ -371,7 +373,7 @@ TEST(SingleDownloader, HonoursThePortInTheAddress)
     ASSERT_TRUE(Finish(r));
     EXPECT_EQ(r.DoneStrings, 1);
     EXPECT_EQ(other.RequestCount(QStringLiteral("/bytes/123")), 1);
-    EXPECT_EQ(NetTestSite().RequestCount(QStringLiteral("/bytes/123")), before);
+    EXPECT_EQ(DemoSite().RequestCount(QStringLiteral("/bytes/123")), before);
 
     // Nobody listens on the port any more.
     const QString url = other.BaseUrl() + QStringLiteral("/bytes/123");
@@ -389,7 +391,7 @@ TEST(SingleDownloader, AbortMidBodyRaisesNoEventAndANewRequestRunsAtOnce)
     TSingleDownloader sd;
     TRecorder r;
     r.Attach(sd);
-    sd.URL = SiteUrl(QStringLiteral("/bytes/400000?fault=drip:20"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/bytes/400000?fault=drip:20"));
     sd.FileName = target;
     sd.GetFile();
     ASSERT_TRUE(WaitUntil([&] { return !r.Progress.empty(); }));
@@ -400,7 +402,7 @@ TEST(SingleDownloader, AbortMidBodyRaisesNoEventAndANewRequestRunsAtOnce)
 
     TRecorder next;
     next.Attach(sd);
-    sd.URL = SiteUrl(QStringLiteral("/text/latin1"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/text/latin1"));
     sd.GetString();
     EXPECT_TRUE(sd.Busy());
     ASSERT_TRUE(Finish(next));
@@ -435,7 +437,7 @@ TEST(SingleDownloader, AbortOrDestroyFromInsideAHandler)
             else
                 sd->Abort();
         };
-        sd->URL = SiteUrl(QStringLiteral("/bytes/200000?fault=drip:5"));
+        sd->URL = DemoSiteUrl(QStringLiteral("/bytes/200000?fault=drip:5"));
         sd->GetString();
         ASSERT_TRUE(WaitUntil([&] { return progress > 0; })) << row.Name;
         ProcessEventsFor(200);
@@ -452,7 +454,7 @@ TEST(SingleDownloader, DestroyWhileWaitingEndsTheWait)
     int events = 0;
     sd->OnDoneString = [&](TSingleDownloader*, const QString&) { ++events; };
     sd->OnProgress = [&](TSingleDownloaderThread*, int, int) { sd.reset(); };
-    sd->URL = SiteUrl(QStringLiteral("/bytes/100000?fault=drip:5"));
+    sd->URL = DemoSiteUrl(QStringLiteral("/bytes/100000?fault=drip:5"));
     sd->GetString(); // returns although its component is gone
     EXPECT_EQ(sd, nullptr);
     ProcessEventsFor(100);
@@ -470,12 +472,12 @@ TEST(SingleDownloader, LogsTheAddressTheVerbAndTheOpen)
         std::lock_guard guard(lock);
         lines << line;
     };
-    sd.URL = SiteUrl(QStringLiteral("/bytes/10?x=1"));
+    sd.URL = DemoSiteUrl(QStringLiteral("/bytes/10?x=1"));
     sd.PostQuery = QStringLiteral("a=1");
     sd.GetString();
     ASSERT_TRUE(Finish(r));
     std::lock_guard guard(lock);
-    const QString host = QStringLiteral("127.0.0.1:%1").arg(NetTestSite().Port());
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(DemoSite().Port());
     EXPECT_EQ(lines.mid(0, 5), (QStringList{QStringLiteral("ParseURL: ") + sd.URL, QStringLiteral("ParseURL: ") + host,
                                             QStringLiteral("ParseURL: /bytes/10?x=1"), QStringLiteral("POST"),
                                             QStringLiteral("HttpOpenRequest ok!")}));

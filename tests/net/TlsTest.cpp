@@ -1,5 +1,4 @@
 // HTTPS: the server's certificate is verified, so a certificate nobody vouches for fails.
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -8,6 +7,7 @@
 
 #include <httplib.h>
 
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "net/SingleDownloader.h"
 
@@ -18,12 +18,12 @@ TEST(SingleDownloaderTls, RefusesAnUntrustedCertificate)
     QTemporaryDir dir;
     const QString key = dir.filePath(QStringLiteral("key.pem"));
     const QString cert = dir.filePath(QStringLiteral("cert.pem"));
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-                   QStringLiteral("-nodes"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert,
-                   QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")});
-    ASSERT_TRUE(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
+    const TestSupport::TProgramRun openssl = TestSupport::RunProcess(
+        QStringLiteral("openssl"),
+        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+         QStringLiteral("-nodes"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert, QStringLiteral("-days"),
+         QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")});
+    ASSERT_EQ(openssl.ExitCode, 0) << openssl.Err.toStdString();
 
     httplib::SSLServer server(cert.toLocal8Bit().constData(), key.toLocal8Bit().constData());
     ASSERT_TRUE(server.is_valid());

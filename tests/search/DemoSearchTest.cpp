@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include "DemoSearch.h"
 #include "DemoSite.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "common/MemIniFile.h"
 #include "common/NameValueList.h"
@@ -98,14 +98,10 @@ protected:
         const TNameValueList info = DemoServiceInfo(FSite.BaseUrl());
         for (const QString& line : info.Lines())
             args << QStringLiteral("--set") << line;
-        QProcess cli;
-        cli.start(TestSupport::ProgramDir() + QStringLiteral("/varnelo-cli"), args + command);
-        EXPECT_TRUE(cli.waitForFinished(60000));
-        out = QString::fromUtf8(cli.readAllStandardOutput());
-        const QString err = QString::fromUtf8(cli.readAllStandardError());
-        if (!err.isEmpty())
-            std::cerr << err.toStdString();
-        return cli.exitCode();
+        const TestSupport::TProgramRun run = TestSupport::RunProgram(QStringLiteral("varnelo-cli"), args + command);
+        out = QString::fromUtf8(run.Out);
+        std::cerr << run.Err.toStdString();
+        return run.ExitCode;
     }
 
     TDemoSite FSite;
@@ -172,12 +168,10 @@ TEST_F(DemoSearchCli, CategoriesAndKeywords)
 
 TEST_F(DemoSearchCli, MissingServiceInformationIsAnError)
 {
-    QProcess cli;
-    cli.start(TestSupport::ProgramDir() + QStringLiteral("/varnelo-cli"),
-              {QStringLiteral("search"), QStringLiteral("anything")});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    EXPECT_NE(cli.exitCode(), 0);
-    EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+    const TestSupport::TProgramRun run =
+        TestSupport::RunProgram(QStringLiteral("varnelo-cli"), {QStringLiteral("search"), QStringLiteral("anything")});
+    EXPECT_GT(run.ExitCode, 0) << "ends by itself with an error";
+    EXPECT_TRUE(run.Out.isEmpty());
 }
 
 TEST(DemoSearch, ServiceInformationSurvivesTheConstantFileAndModifyLines)
@@ -204,11 +198,9 @@ TEST(DemoSearch, ServiceInformationSurvivesTheConstantFileAndModifyLines)
 
 TEST(DemoSearch, ProgramPrintsTheModifyLines)
 {
-    QProcess site;
-    site.start(TestSupport::ProgramDir() + QStringLiteral("/varnelo-demo-site"),
-               {QStringLiteral("--port"), QStringLiteral("4321"), QStringLiteral("--service-info")});
-    ASSERT_TRUE(site.waitForFinished(60000));
-    EXPECT_EQ(site.exitCode(), 0);
-    EXPECT_EQ(QString::fromUtf8(site.readAllStandardOutput()),
+    const TestSupport::TProgramRun run = TestSupport::RunProgram(
+        QStringLiteral("varnelo-demo-site"), {QStringLiteral("--port"), QStringLiteral("4321"), QStringLiteral("--service-info")});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(run.Out),
               DemoServiceInfoModifyLines(QStringLiteral("http://127.0.0.1:4321")));
 }

@@ -1,66 +1,23 @@
 // varnelo-cli resolve and fetch against a running varnelo-demo-site program.
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <memory>
-
-#include "DemoSite.h"
+#include "DemoSiteFixture.h"
 #include "DemoVideo.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "common/NameValueList.h"
 
-using TestSupport::ProgramDir;
 using TestSupport::ReadFile;
+using TestSupport::RunProgram;
+using TestSupport::TDemoSiteProgram;
+using TestSupport::TProgramRun;
 
 namespace
 {
-struct TRun
+TProgramRun RunCli(const QStringList& args)
 {
-    int ExitCode = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-TRun RunCli(const QStringList& args)
-{
-    QProcess cli;
-    cli.start(ProgramDir() + QStringLiteral("/varnelo-cli"), args);
-    TRun run;
-    if (!cli.waitForFinished(120000))
-        return run;
-    run.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.Out = cli.readAllStandardOutput();
-    run.Err = cli.readAllStandardError();
-    return run;
+    return RunProgram(QStringLiteral("varnelo-cli"), args);
 }
-
-// The demo site as a program of its own, with the short media of the tests.
-class TDemoSiteProcess final
-{
-public:
-    bool Start()
-    {
-        FProcess.start(ProgramDir() + QStringLiteral("/varnelo-demo-site"),
-                       {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--short")});
-        // The port comes first on stdout, once the media are ready.
-        while (!FProcess.canReadLine()) {
-            if (!FProcess.waitForReadyRead(300000))
-                return false;
-        }
-        FPort = FProcess.readLine().trimmed().toInt();
-        return FPort > 0;
-    }
-    ~TDemoSiteProcess()
-    {
-        FProcess.kill();
-        FProcess.waitForFinished();
-    }
-    QString BaseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(FPort); }
-
-private:
-    QProcess FProcess;
-    int FPort = 0;
-};
 
 QStringList SetArgs(const TNameValueList& values)
 {
@@ -73,7 +30,7 @@ QStringList SetArgs(const TNameValueList& values)
 
 TEST(ResolveCommand, PrintsAnAddressThatFetchDownloadsWhole)
 {
-    TDemoSiteProcess site;
+    TDemoSiteProgram site;
     ASSERT_TRUE(site.Start());
     // The same media the program serves: both sides share the test media folder.
     TDemoSite local;
@@ -85,7 +42,7 @@ TEST(ResolveCommand, PrintsAnAddressThatFetchDownloadsWhole)
     } rows[] = {{0, "flv"}, {1, "flv"}, {2, "flv"}};
     QTemporaryDir dir;
     for (const auto& row : rows) {
-        const TRun resolved =
+        const TProgramRun resolved =
             RunCli(SetArgs(DemoResolverSettings(site.BaseUrl(), row.method)) << QStringLiteral("resolve") << song.Id);
         ASSERT_EQ(resolved.ExitCode, 0) << "method " << row.method << ": " << resolved.Err.toStdString();
         const QString address = QString::fromUtf8(resolved.Out).trimmed();
@@ -93,7 +50,7 @@ TEST(ResolveCommand, PrintsAnAddressThatFetchDownloadsWhole)
         EXPECT_FALSE(address.contains(u'\n')) << "one line: " << address.toStdString();
 
         const QString file = dir.filePath(QStringLiteral("stream%1.bin").arg(row.method));
-        const TRun fetched = RunCli({QStringLiteral("fetch"), address, QStringLiteral("-o"), file});
+        const TProgramRun fetched = RunCli({QStringLiteral("fetch"), address, QStringLiteral("-o"), file});
         ASSERT_EQ(fetched.ExitCode, 0) << address.toStdString() << ": " << fetched.Err.toStdString();
         const QByteArray media = ReadFile(local.MediaFile(song.Id, QString::fromLatin1(row.extension)));
         ASSERT_FALSE(media.isEmpty());
@@ -103,7 +60,7 @@ TEST(ResolveCommand, PrintsAnAddressThatFetchDownloadsWhole)
 
 TEST(ResolveCommand, FailuresExitNonZeroWithAReason)
 {
-    TDemoSiteProcess site;
+    TDemoSiteProgram site;
     ASSERT_TRUE(site.Start());
     TNameValueList noMap = DemoResolverSettings(site.BaseUrl(), 2);
     const TDemoSite local;
@@ -122,7 +79,7 @@ TEST(ResolveCommand, FailuresExitNonZeroWithAReason)
         {"no identifier", {"resolve"}, 2, "one video identifier"},
     };
     for (const auto& row : rows) {
-        const TRun run = RunCli(row.args);
+        const TProgramRun run = RunCli(row.args);
         EXPECT_EQ(run.ExitCode, row.exitCode) << row.name << ": " << run.Err.toStdString();
         EXPECT_TRUE(run.Out.isEmpty()) << row.name << ": " << run.Out.toStdString();
         EXPECT_TRUE(run.Err.contains(row.message)) << row.name << ": " << run.Err.toStdString();

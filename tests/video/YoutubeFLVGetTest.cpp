@@ -1,41 +1,30 @@
 // TYoutubeFLVGet against the demo site over loopback.
 #include <QTemporaryDir>
 
-#include <cstdlib>
 #include <memory>
 
-#include "DemoSite.h"
+#include "DemoSiteFixture.h"
 #include "DemoVideo.h"
 #include "TestSupport.h"
 #include "common/NameValueList.h"
 #include "net/SingleDownloader.h"
 #include "video/YoutubeFLVGet.h"
 
+using TestSupport::DemoSite;
 using TestSupport::ProcessEventsFor;
 using TestSupport::ReadFile;
 using TestSupport::WaitUntil;
 
 namespace
 {
-TDemoSite& Site()
-{
-    static TDemoSite* site = [] {
-        auto* s = new TDemoSite();
-        if (!s->Start(0))
-            std::abort();
-        return s;
-    }();
-    return *site;
-}
-
 QString Base()
 {
-    return Site().BaseUrl();
+    return DemoSite().BaseUrl();
 }
 
 QString SongId(int i = 0)
 {
-    return Site().Songs().at(static_cast<size_t>(i)).Id;
+    return DemoSite().Songs().at(static_cast<size_t>(i)).Id;
 }
 
 QString TokenUrl(const QString& id)
@@ -82,8 +71,8 @@ class YoutubeFLVGetTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        Site().ClearFaults();
-        Site().ResetCounters();
+        DemoSite().ClearFaults();
+        DemoSite().ResetCounters();
     }
 };
 } // namespace
@@ -128,7 +117,7 @@ TEST_F(YoutubeFLVGetTest, MethodsMapsAndFallbacks)
         {"watch page fails on the own thread", 2, "fault=404", "", {"failed "}, 1, 0, id},
     };
     for (const auto& row : rows) {
-        Site().ResetCounters();
+        DemoSite().ResetCounters();
         TYoutubeFLVGet flv;
         TRecorder r;
         r.Attach(flv);
@@ -144,16 +133,16 @@ TEST_F(YoutubeFLVGetTest, MethodsMapsAndFallbacks)
             EXPECT_TRUE(r.Events[i].startsWith(row.events[i]))
                 << row.name << ": " << r.Events[i].toStdString() << " does not start with " << row.events[i].toStdString();
         EXPECT_EQ(r.BeforeGet, 1) << row.name;
-        EXPECT_EQ(Site().RequestCount(QStringLiteral("/watch")), row.watchRequests) << row.name;
-        EXPECT_EQ(Site().RequestCount(QStringLiteral("/get_video_info")), row.infoRequests) << row.name;
+        EXPECT_EQ(DemoSite().RequestCount(QStringLiteral("/watch")), row.watchRequests) << row.name;
+        EXPECT_EQ(DemoSite().RequestCount(QStringLiteral("/get_video_info")), row.infoRequests) << row.name;
     }
 }
 
 TEST_F(YoutubeFLVGetTest, ResolvedAddressesServeTheWholeMedia)
 {
     const QString id = SongId(1);
-    const QByteArray flvBytes = ReadFile(Site().MediaFile(id, QStringLiteral("flv")));
-    const QByteArray mp4Bytes = ReadFile(Site().MediaFile(id, QStringLiteral("mp4")));
+    const QByteArray flvBytes = ReadFile(DemoSite().MediaFile(id, QStringLiteral("flv")));
+    const QByteArray mp4Bytes = ReadFile(DemoSite().MediaFile(id, QStringLiteral("mp4")));
     ASSERT_FALSE(flvBytes.isEmpty());
     ASSERT_FALSE(mp4Bytes.isEmpty());
     const struct
@@ -221,10 +210,10 @@ TEST_F(YoutubeFLVGetTest, NoEventAfterDestruction)
             flv.YoutubeGetInfoURI = WithSwitches(flv.YoutubeGetInfoURI, QStringLiteral("fault=drip:100"));
             flv.YoutubeID = SongId();
             flv.Get();
-            ASSERT_TRUE(WaitUntil([] { return Site().InFlight() > 0; })) << "method " << method;
+            ASSERT_TRUE(WaitUntil([] { return DemoSite().InFlight() > 0; })) << "method " << method;
         }
         // The dropped request runs out (or is cut off) on the site; nothing reaches the recorder.
-        ASSERT_TRUE(WaitUntil([] { return Site().InFlight() == 0; })) << "method " << method;
+        ASSERT_TRUE(WaitUntil([] { return DemoSite().InFlight() == 0; })) << "method " << method;
         ProcessEventsFor(100);
         EXPECT_TRUE(r.Events.isEmpty()) << "method " << method << ": " << r.Events.join(u'|').toStdString();
     }
@@ -237,7 +226,7 @@ TEST_F(YoutubeFLVGetTest, NewGetReplacesTheRequestInFlight)
     // Every pair of methods, the first request slow, so its answer would come after the Get.
     for (const int firstMethod : {0, 1, 2}) {
         for (const int secondMethod : {0, 1, 2}) {
-            Site().ResetCounters();
+            DemoSite().ResetCounters();
             TYoutubeFLVGet flv;
             TRecorder r;
             r.Attach(flv);
@@ -248,7 +237,7 @@ TEST_F(YoutubeFLVGetTest, NewGetReplacesTheRequestInFlight)
             flv.YoutubeGetInfoURI = WithSwitches(info, QStringLiteral("fault=drip:50"));
             flv.YoutubeID = first;
             flv.Get();
-            ASSERT_TRUE(WaitUntil([] { return Site().InFlight() > 0; }));
+            ASSERT_TRUE(WaitUntil([] { return DemoSite().InFlight() > 0; }));
 
             flv.Method = static_cast<TYoutubeFLVGetMethod>(secondMethod);
             flv.YoutubeWatchURI = watch;
@@ -256,7 +245,7 @@ TEST_F(YoutubeFLVGetTest, NewGetReplacesTheRequestInFlight)
             flv.YoutubeID = second;
             flv.Get();
             ASSERT_TRUE(WaitUntil([&] { return !r.Events.isEmpty(); }));
-            ASSERT_TRUE(WaitUntil([] { return Site().InFlight() == 0; }));
+            ASSERT_TRUE(WaitUntil([] { return DemoSite().InFlight() == 0; }));
             ProcessEventsFor(100);
             const std::string rowName = "methods " + std::to_string(firstMethod) + " then " + std::to_string(secondMethod);
             ASSERT_EQ(r.Events.size(), 1) << rowName << ": " << r.Events.join(u'|').toStdString();
@@ -285,14 +274,14 @@ TEST_F(YoutubeFLVGetTest, OnBeforeGetConfiguresTheRequest)
     flv.YoutubeID = SongId();
     for (int round = 0; round < 2; ++round) {
         r.Events.clear();
-        Site().ResetCounters();
+        DemoSite().ResetCounters();
         flv.Get();
         order.append(QStringLiteral("returned"));
         ASSERT_TRUE(WaitUntil([&] { return r.Ended(); }));
         EXPECT_EQ(r.Events.size(), 2) << r.Events.join(u'|').toStdString();
         EXPECT_EQ(r.Events.last(), QStringLiteral("got ") + TokenUrl(SongId()) + QStringLiteral(" -1"));
         EXPECT_EQ(flv.Method, KFromGetInfo);
-        EXPECT_EQ(Site().RequestCount(QStringLiteral("/watch")), 1) << "round " << round;
+        EXPECT_EQ(DemoSite().RequestCount(QStringLiteral("/watch")), 1) << "round " << round;
     }
     EXPECT_EQ(order, QStringList({"before", "returned", "before", "returned"}));
 }
@@ -310,7 +299,7 @@ TEST_F(YoutubeFLVGetTest, NothingToResolveIsReportedLater)
         {"unknown method", "x", 7, "unknown method 7"},
     };
     for (const auto& row : rows) {
-        Site().ResetCounters();
+        DemoSite().ResetCounters();
         TYoutubeFLVGet flv;
         TRecorder r;
         r.Attach(flv);
@@ -323,7 +312,7 @@ TEST_F(YoutubeFLVGetTest, NothingToResolveIsReportedLater)
         ASSERT_TRUE(WaitUntil([&] { return !r.Events.isEmpty(); })) << row.name;
         ProcessEventsFor(50);
         EXPECT_EQ(r.Events, QStringList(QStringLiteral("failed ") + QString::fromLatin1(row.reason))) << row.name;
-        EXPECT_EQ(Site().TotalRequests(), 0) << row.name;
+        EXPECT_EQ(DemoSite().TotalRequests(), 0) << row.name;
     }
 }
 
@@ -357,7 +346,7 @@ TEST_F(YoutubeFLVGetTest, HandlerMayFreeTheResolver)
     ASSERT_TRUE(WaitUntil([&] { return bad > 0; }));
     ProcessEventsFor(100);
     EXPECT_EQ(bad, 1);
-    EXPECT_EQ(Site().RequestCount(QStringLiteral("/get_video_info")), 0) << "no fallback from a freed resolver";
+    EXPECT_EQ(DemoSite().RequestCount(QStringLiteral("/get_video_info")), 0) << "no fallback from a freed resolver";
 
     auto other = std::make_unique<TYoutubeFLVGet>();
     Configure(*other, 2);

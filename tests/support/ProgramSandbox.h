@@ -10,16 +10,17 @@
 // A sandbox for starting the real program as a new user would: a fresh home, data and
 // runtime folders, and a program folder of its own whose "const.dat" gives a GUID unique to
 // this sandbox (so parallel tests never meet) and the configuration word "vtest".
-class TProgramRun final
+class TProgramSandbox final
 {
 public:
-    explicit TProgramRun(const QByteArray& extraConstLines = QByteArray());
-    ~TProgramRun();
-    Q_DISABLE_COPY_MOVE(TProgramRun)
+    explicit TProgramSandbox(const QByteArray& extraConstLines = QByteArray());
+    ~TProgramSandbox();
+    Q_DISABLE_COPY_MOVE(TProgramSandbox)
 
     // Starts the program with the arguments; the process is owned by the sandbox.
     QProcess& Start(const QStringList& arguments, bool withDisplay = true);
-    // Runs the program to its end; false when it did not end by itself.
+    // Runs the program to its end (its stderr goes to the test's); false when it did not
+    // end normally by itself.
     bool Run(const QStringList& arguments, int& exitCode, bool withDisplay = true);
     // The running copy answers "Kv IfBusy" with 0 (its main form is up).
     bool WaitUntilReady();

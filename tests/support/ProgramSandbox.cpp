@@ -1,11 +1,13 @@
-#include "ProgramRun.h"
+#include "ProgramSandbox.h"
 
 #include <future>
+#include <iostream>
 
 #include <QDir>
 #include <QFile>
 #include <QUuid>
 
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "framework/KvInstanceChannel.h"
 #include "framework/KvMain.h"
@@ -15,7 +17,7 @@ namespace
 const char* const KFolders[] = {"home", "data", "common", "run", "program"};
 }
 
-TProgramRun::TProgramRun(const QByteArray& extraConstLines)
+TProgramSandbox::TProgramSandbox(const QByteArray& extraConstLines)
     : FGuid(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     for (const char* folder : KFolders)
@@ -26,7 +28,7 @@ TProgramRun::TProgramRun(const QByteArray& extraConstLines)
     TestSupport::WriteFile(FRoot.path() + QStringLiteral("/program/const.dat"), constDat);
 }
 
-TProgramRun::~TProgramRun()
+TProgramSandbox::~TProgramSandbox()
 {
     for (const auto& process : FProcesses) {
         if (process->state() != QProcess::NotRunning) {
@@ -36,7 +38,7 @@ TProgramRun::~TProgramRun()
     }
 }
 
-QProcessEnvironment TProgramRun::Environment(bool withDisplay) const
+QProcessEnvironment TProgramSandbox::Environment(bool withDisplay) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString root = FRoot.path();
@@ -58,7 +60,7 @@ QProcessEnvironment TProgramRun::Environment(bool withDisplay) const
     return env;
 }
 
-QProcess& TProgramRun::Start(const QStringList& arguments, bool withDisplay)
+QProcess& TProgramSandbox::Start(const QStringList& arguments, bool withDisplay)
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(Environment(withDisplay));
@@ -69,16 +71,16 @@ QProcess& TProgramRun::Start(const QStringList& arguments, bool withDisplay)
     return *FProcesses.back();
 }
 
-bool TProgramRun::Run(const QStringList& arguments, int& exitCode, bool withDisplay)
+bool TProgramSandbox::Run(const QStringList& arguments, int& exitCode, bool withDisplay)
 {
-    QProcess& process = Start(arguments, withDisplay);
-    if (!TestSupport::WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 60000))
-        return false;
-    exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return true;
+    const TestSupport::TProgramRun run =
+        TestSupport::RunProgram(QStringLiteral("varnelo"), arguments, {Environment(withDisplay), true});
+    std::cerr << run.Err.toStdString();
+    exitCode = run.ExitCode;
+    return run.ExitCode != -1;
 }
 
-std::optional<int> TProgramRun::Ask(const QString& request) const
+std::optional<int> TProgramSandbox::Ask(const QString& request) const
 {
     const QString name = InstanceChannelName(KMainFormClass, FGuid);
     // The test's own event loop stays free while the request waits.
@@ -87,23 +89,23 @@ std::optional<int> TProgramRun::Ask(const QString& request) const
     return answer.get();
 }
 
-bool TProgramRun::WaitUntilReady()
+bool TProgramSandbox::WaitUntilReady()
 {
     return TestSupport::WaitUntil([&] { return Ask(KvRequest::IfBusy) == 0; }, 60000);
 }
 
-QString TProgramRun::DataFolder() const
+QString TProgramSandbox::DataFolder() const
 {
     return FRoot.path() + QStringLiteral("/common/vtest/");
 }
 
-bool TProgramRun::AnyDataFolderExists() const
+bool TProgramSandbox::AnyDataFolderExists() const
 {
     return QFileInfo::exists(FRoot.path() + QStringLiteral("/common/vtest")) ||
            QFileInfo::exists(FRoot.path() + QStringLiteral("/data/vtest"));
 }
 
-void TProgramRun::WriteSettings(const QByteArray& lines) const
+void TProgramSandbox::WriteSettings(const QByteArray& lines) const
 {
     QDir().mkpath(DataFolder());
     TestSupport::WriteFile(SettingFile(), "[setting]\n" + lines);
