@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -15,40 +14,18 @@
 #include <memory>
 #include <vector>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
+#include "BenchSupport.h"
 #include "download/MultiDownloader.h"
 
-extern char** environ;
+using namespace BenchSupport;
 
 namespace
 {
-struct TMeasure
-{
-    bool Ok = false;
-    double Wall = 0; // seconds
-    double Cpu = 0;  // user + system seconds
-};
-
 struct TStream
 {
     QString Url;
     QString File;
 };
-
-double Seconds(const timeval& t)
-{
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-double SelfCpu()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
-}
 
 bool AllWhole(const std::vector<TStream>& streams, qint64 size)
 {
@@ -83,42 +60,22 @@ TMeasure Ours(const std::vector<TStream>& streams, qint64 size)
 
 TMeasure Curl(const std::vector<TStream>& streams, qint64 size)
 {
-    std::vector<QByteArray> texts;
     std::vector<pid_t> pids;
     TMeasure m;
     QElapsedTimer timer;
     timer.start();
     for (const TStream& s : streams) {
-        const QByteArray u = s.Url.toUtf8();
-        const QByteArray f = s.File.toLocal8Bit();
-        char* argv[] = {const_cast<char*>("curl"), const_cast<char*>("-s"), const_cast<char*>("-o"),
-                        const_cast<char*>(f.constData()), const_cast<char*>(u.constData()), nullptr};
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv, environ) != 0)
+        const pid_t pid = StartCurl(s.Url, s.File);
+        if (pid == 0)
             return m;
         pids.push_back(pid);
     }
     bool ok = true;
-    for (pid_t pid : pids) {
-        int status = 0;
-        rusage ru{};
-        if (wait4(pid, &status, 0, &ru) != pid)
-            return m;
-        m.Cpu += Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
-        ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
+    for (pid_t pid : pids)
+        ok = WaitCurl(pid, m.Cpu) && ok;
     m.Wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     m.Ok = AllWhole(streams, size) && ok;
     return m;
-}
-
-// Keeps the fastest of the rounds: the machine is shared, the best run is the least disturbed.
-void Keep(TMeasure& best, const TMeasure& m, bool first)
-{
-    if (!m.Ok)
-        best.Ok = false;
-    else if (first || (best.Ok && m.Wall < best.Wall))
-        best = m;
 }
 
 void Row(const char* name, const TMeasure& m, double megabytes)
@@ -203,7 +160,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int rounds = 2;
-    QString site = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("varnelo-demo-site"));
+    QString site = DefaultSiteProgram();
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == u"--rounds" && !args.isEmpty())
@@ -216,20 +173,16 @@ int main(int argc, char** argv)
         }
     }
 
-    QProcess server;
-    server.start(site, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--short")});
-    if (!server.waitForStarted() || !server.waitForReadyRead(300000)) {
-        std::fprintf(stderr, "cannot start %s\n", qPrintable(site));
+    TBenchSite server(site);
+    if (!server.Start())
         return 1;
-    }
-    const QString base = QStringLiteral("http://127.0.0.1:") + QString::fromLatin1(server.readLine()).trimmed();
+    const QString base = server.BaseUrl();
     QTemporaryDir dir(QDir(QDir::currentPath()).filePath(QStringLiteral("bench_download-XXXXXX")));
 
     const qint64 mib = 1024 * 1024;
     bool ok = Shape("five concurrent 50 MiB streams", base, dir.path(), 5, 50 * mib, rounds);
     ok = Shape("one 250 MiB stream", base, dir.path(), 1, 250 * mib, rounds) && ok;
-    server.kill();
-    server.waitForFinished();
+    server.Stop();
     ok = LargeList(dir.path()) && ok;
     return ok ? 0 : 1;
 }

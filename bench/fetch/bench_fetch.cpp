@@ -5,42 +5,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
+#include "BenchSupport.h"
 #include "net/SingleDownloader.h"
 
-extern char** environ;
+using namespace BenchSupport;
 
 namespace
 {
-struct TMeasure
-{
-    bool Ok = false;
-    double Wall = 0; // seconds
-    double Cpu = 0;  // user + system seconds
-};
-
-double Seconds(const timeval& t)
-{
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-double SelfCpu()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
-}
-
 TMeasure FetchOurs(const QString& url, const QString& file, qint64 size, bool withProgress)
 {
     TSingleDownloader sd;
@@ -66,34 +42,17 @@ TMeasure FetchOurs(const QString& url, const QString& file, qint64 size, bool wi
 
 TMeasure FetchCurl(const QString& url, const QString& file, qint64 size)
 {
-    const QByteArray u = url.toUtf8();
-    const QByteArray f = file.toLocal8Bit();
-    char* argv[] = {const_cast<char*>("curl"), const_cast<char*>("-s"), const_cast<char*>("-o"),
-                    const_cast<char*>(f.constData()), const_cast<char*>(u.constData()), nullptr};
     TMeasure m;
     QElapsedTimer timer;
     timer.start();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv, environ) != 0)
+    const pid_t pid = StartCurl(url, file);
+    if (pid == 0)
         return m;
-    int status = 0;
-    rusage ru{};
-    if (wait4(pid, &status, 0, &ru) != pid)
-        return m;
+    const bool exited = WaitCurl(pid, m.Cpu);
     m.Wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    m.Cpu = Seconds(ru.ru_utime) + Seconds(ru.ru_stime);
-    m.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && QFile(file).size() == size;
+    m.Ok = exited && QFile(file).size() == size;
     QFile::remove(file);
     return m;
-}
-
-// Keeps the fastest of the rounds: the machine is shared, the best run is the least disturbed.
-void Keep(TMeasure& best, const TMeasure& m)
-{
-    if (!m.Ok)
-        best.Ok = false;
-    else if (best.Wall == 0 || m.Wall < best.Wall)
-        best = m;
 }
 
 void Row(const char* name, const TMeasure& m, qint64 size)
@@ -112,7 +71,7 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     qint64 megabytes = 256;
     int rounds = 3;
-    QString site = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("varnelo-demo-site"));
+    QString site = DefaultSiteProgram();
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == u"--mb" && !args.isEmpty())
@@ -127,15 +86,11 @@ int main(int argc, char** argv)
         }
     }
 
-    QProcess server;
-    server.start(site, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--short")});
-    if (!server.waitForStarted() || !server.waitForReadyRead(300000)) {
-        std::fprintf(stderr, "cannot start %s\n", qPrintable(site));
+    TBenchSite server(site);
+    if (!server.Start())
         return 1;
-    }
-    const QString port = QString::fromLatin1(server.readLine()).trimmed();
     const qint64 size = megabytes * 1024 * 1024;
-    const QString url = QStringLiteral("http://127.0.0.1:%1/bytes/%2").arg(port).arg(size);
+    const QString url = server.BaseUrl() + QStringLiteral("/bytes/%1").arg(size);
     QTemporaryDir dir(QDir(QDir::currentPath()).filePath(QStringLiteral("bench_fetch-XXXXXX")));
     const QString file = dir.filePath(QStringLiteral("body.bin"));
 
@@ -143,12 +98,11 @@ int main(int argc, char** argv)
     TMeasure oursProgress;
     TMeasure curl;
     for (int i = 0; i < rounds; ++i) {
-        Keep(curl, FetchCurl(url, file, size));
-        Keep(ours, FetchOurs(url, file, size, false));
-        Keep(oursProgress, FetchOurs(url, file, size, true));
+        Keep(curl, FetchCurl(url, file, size), i == 0);
+        Keep(ours, FetchOurs(url, file, size, false), i == 0);
+        Keep(oursProgress, FetchOurs(url, file, size, true), i == 0);
     }
-    server.kill();
-    server.waitForFinished();
+    server.Stop();
 
     std::printf("fetch of %lld MiB over loopback from %s (best of %d rounds)\n", megabytes, qPrintable(url), rounds);
     std::printf("%-26s %10s %10s %10s\n", "client", "MB/s", "CPU s", "wall s");
