@@ -29,6 +29,8 @@ std::unique_ptr<QMessageBox> BuildKvMessageBox(QWidget* parent, const TKvMessage
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(request.Caption);
     box->setIcon(IconOf(request.Kind));
+    // Messages carry titles and file names from outside: shown as text, never as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setText(request.Text);
     const struct
     {

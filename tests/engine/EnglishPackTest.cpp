@@ -114,6 +114,10 @@ TEST(KvMessageDialog, ShowsTheRequestAndReportsTheAnswer)
     EXPECT_EQ(yesNo->checkBox(), nullptr);
     EXPECT_EQ(KvMessageBoxAnswer(*yesNo, nullptr).Result, KMrNo);
     EXPECT_EQ(KvMessageBoxAnswer(*yesNo, yesNo->defaultButton()).Result, KMrYes);
+
+    // A song title with markup in a message stays text.
+    request.Text = QStringLiteral("<img src=x> <b>Song</b> already exists");
+    EXPECT_EQ(BuildKvMessageBox(nullptr, request)->textFormat(), Qt::PlainText);
 }
 
 TEST(KvMessageDialog, ModalShowingEndsWithTheClickedButton)
