@@ -60,12 +60,15 @@ int THttpDownloadThread::RunningCount()
 void THttpDownloadThread::Detach()
 {
     FTResult = false;
+    // Waits for a log call in progress; none starts afterwards.
+    const std::lock_guard guard(FLogLock);
     FLink->Detach();
 }
 
 void THttpDownloadThread::Log(const QString& line) const
 {
-    if (FOnLog)
+    const std::lock_guard guard(FLogLock);
+    if (FOnLog && !FLink->IsDetached())
         FOnLog(line);
 }
 

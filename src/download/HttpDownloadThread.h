@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include <curl/curl.h>
 
@@ -92,6 +93,8 @@ private:
     const TLogHandler FOnLog;
     const TEndHandler FOnEnded;
     const TWorkerLinkPtr FLink = std::make_shared<TWorkerLink>();
+    // Held around each log call and by Detach, so no log call runs after a detach.
+    mutable std::mutex FLogLock;
 
     std::atomic<bool> FTResult{false};
     qint64 FTFileSize = 0; // Content-Length of the answer, 0 when it has none

@@ -4,6 +4,8 @@
 #include <QMap>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 #include "DemoSite.h"
 #include "DownloadTestFixture.h"
@@ -246,6 +248,30 @@ TEST_F(TransferTest, AbortAnnouncesAbortThenReadyAndNothingFollows)
     done->Abort();
     EXPECT_EQ(done->DownloadState(), KFinished);
     EXPECT_TRUE(StateLog.isEmpty());
+}
+
+// The log handler runs on the worker thread; after an abort the worker logs nothing more
+// (its last lines, "Transport error ..." and "Transfer failed", included).
+TEST_F(TransferTest, NoLogLineAfterAbort)
+{
+    struct TLogSeen
+    {
+        std::atomic<bool> Aborted{false};
+        std::atomic<int> LinesBefore{0};
+        std::atomic<int> LinesAfter{0};
+    };
+    const auto seen = std::make_shared<TLogSeen>();
+    Md->OnLog = [seen](const QString&) { ++(seen->Aborted ? seen->LinesAfter : seen->LinesBefore); };
+    ASSERT_TRUE(AppendDirect(Base() + QStringLiteral("/bytes/2000000?fault=drip:10"), File(QStringLiteral("l.bin"))));
+    Md->Resume();
+    TDownloadItem* item = Md->DownloadList()->Items(0);
+    ASSERT_TRUE(WaitUntil([&] { return item->DownloadState() == KDownloading; }));
+
+    item->Abort();
+    seen->Aborted = true;
+    ASSERT_TRUE(WaitUntil([] { return THttpDownloadThread::RunningCount() == 0; }));
+    EXPECT_GT(seen->LinesBefore.load(), 0);
+    EXPECT_EQ(seen->LinesAfter.load(), 0);
 }
 
 // Removing, clearing or freeing running tasks detaches their workers: no handler runs
