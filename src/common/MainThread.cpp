@@ -34,6 +34,8 @@ bool RunInMainThread(const TWorkerLinkPtr& link, const std::function<void()>& fn
 
 void PostToMainThread(const TWorkerLinkPtr& link, std::function<void()> fn)
 {
+    if (link && link->IsDetached())
+        return;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return;
