@@ -157,8 +157,10 @@ int PopularityFromViewCount(const QString& viewCount)
     QString digits = viewCount;
     digits.remove(u',');
     digits.remove(u' ');
+    // Read as 64 bits: the most watched videos have more views than a 32-bit number holds,
+    // and must not drop to the lowest popularity.
     bool ok = false;
-    const int count = digits.toInt(&ok, 10);
+    const qint64 count = digits.toLongLong(&ok, 10);
     if (!ok || count < 2)
         return 10;
     const int p = static_cast<int>(std::floor(3.0 * std::log2(static_cast<double>(count))));
