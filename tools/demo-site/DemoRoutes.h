@@ -11,4 +11,3 @@ class TDemoSite;
 // the fault modes and counters apply.
 void RegisterVideoRoutes(TDemoSite& site, httplib::Server& server);  // watch pages, video information, streams
 void RegisterSearchRoutes(TDemoSite& site, httplib::Server& server); // search and category pages
-void RegisterUpdateRoutes(TDemoSite& site, httplib::Server& server); // the maker's update server

@@ -122,7 +122,6 @@ bool TDemoSite::Start(int port)
     RegisterCoreRoutes();
     RegisterVideoRoutes(*this, *FServer);
     RegisterSearchRoutes(*this, *FServer);
-    RegisterUpdateRoutes(*this, *FServer);
 
     if (port == 0)
         FPort = FServer->bind_to_any_port("127.0.0.1");
